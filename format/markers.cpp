@@ -1,0 +1,125 @@
+// markers.cpp — the marker table, line classification and header parsing, as pure functions over views.
+#include "markers.h"
+
+#include "model/entry_layout.h"
+#include "text/unicode_text.h"
+
+namespace peltatxt {
+namespace {
+
+constexpr std::array<Text, kMarkerCount> kMarkers = {
+    u"_|PELTATXT-CMT|_", u"_|PELTATXT-FCM|_", u"_|PELTATXT-MAC|_", u"_|PELTATXT-1TM|_", u"_|PELTATXT-LCK|_",
+    u"_|PELTATXT-NTR|_", u"_|PELTATXT-DNL|_", u"_|PELTATXT-TRM|_", u"_|PELTATXT-FLD|",  u"_|PELTATXT-FED|_",
+    u"_|PELTATXT-DAT|",  u"_|PELTATXT-SDT|",  u"_|PELTATXT-DED|_", u"_|PELTATXT-ESC|_",
+};
+constexpr Text kCommonPrefix = u"_|PELTATXT-";
+
+constexpr Text kBanner =
+    u"_|PELTATXT-CMT|_*************************************\r\n"
+    u"_|PELTATXT-CMT|_*** Pelta \u30C6\u30AD\u30B9\u30C8\u30C7\u30FC\u30BF\r\n"
+    u"_|PELTATXT-CMT|_*** by RW_PeltaTxt ver. 1.1\r\n"
+    u"_|PELTATXT-CMT|_*** \u5BFE\u5FDC Pelta \u30D0\u30FC\u30B8\u30E7\u30F3\uFF1APelta3\uFF5E\uFF1F\r\n"
+    u"_|PELTATXT-CMT|_*************************************\r\n"
+    u"\r\n";
+
+bool is_line_break(char16_t c) noexcept { return c == u'\r' || c == u'\n'; }
+
+// The marker a text begins with, tested in the reader's order (ESC last, as the caller decides
+// whether it counts); kMarkerCount when none.
+std::size_t marker_at_start(Text s) noexcept {
+    if (s.size() < kHeaderLength || s.substr(0, kCommonPrefix.size()) != kCommonPrefix) return kMarkerCount;
+    for (std::size_t m = 0; m < kMarkerCount; ++m)
+        if (s.starts_with(kMarkers[m])) return m;
+    return kMarkerCount;
+}
+
+// s without CR and LF: a view of s when they only close it, otherwise a copy in scratch.
+Text without_line_breaks(Text s, std::u16string& scratch) {
+    std::size_t k = 0;
+    while (k < s.size() && !is_line_break(s[k])) ++k;
+    std::size_t j = k;
+    while (j < s.size() && is_line_break(s[j])) ++j;
+    if (j == s.size()) return s.substr(0, k);
+    scratch.clear();
+    append_without_line_breaks(scratch, s);
+    return scratch;
+}
+
+}  // namespace
+
+Text marker_text(Marker m) noexcept { return kMarkers[static_cast<std::size_t>(m)]; }
+
+Text banner() noexcept { return kBanner; }
+
+ClassifiedLine classify(Text line, std::u16string& scratch) {
+    ClassifiedLine out;
+    Text rest = trim_left(line);
+    out.raw = line;
+    out.copy = without_line_breaks(rest, scratch);
+    if (out.copy.empty() || out.copy[0] != u'_') return out;
+
+    std::size_t m = marker_at_start(out.copy);
+    if (m == kMarkerCount) return out;
+    if (m == static_cast<std::size_t>(Marker::ESC)) {
+        // Step over the marker's units in the raw line too (line breaks inside it do not count).
+        std::size_t i = 0, seen = 0;
+        while (seen < kMarkerLength) {
+            if (!is_line_break(rest[i])) ++seen;
+            ++i;
+        }
+        out.raw = rest.substr(i);
+        out.copy = trim_left(out.copy.substr(kMarkerLength));
+        return out;
+    }
+    out.cls = static_cast<LineClass>(m + 1);
+    return out;
+}
+
+bool reads_as_marker(Text line) noexcept {
+    Text rest = trim_left(line);
+    if (rest.empty() || rest[0] != u'_') return false;
+    char16_t head[kMarkerLength];
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < rest.size() && n < kMarkerLength; ++i)
+        if (!is_line_break(rest[i])) head[n++] = rest[i];
+    return marker_at_start(Text(head, n)) != kMarkerCount;
+}
+
+FolderHeader parse_folder_header(Text copy) noexcept {
+    FolderHeader h;
+    h.kind = PELTATXT_KIND_FOLDER;
+    std::size_t start = kHeaderLength;
+    std::size_t at = copy.find(kFlagH, kHeaderLength);
+    if (at != Text::npos && at <= kHeaderLength + 2) {
+        h.kind = PELTATXT_KIND_FOLDER_H;
+        start = at + 2;
+    }
+    at = copy.find(kFlagO, kHeaderLength);
+    if (at != Text::npos && at <= kHeaderLength + 2) {
+        h.kind |= PELTATXT_KIND_FOLDER_O;
+        if (at >= start) start = at + 2;
+    }
+    std::size_t end = find_from(copy, kTitleEnd, start);
+    if (end != Text::npos && end > start) h.title = copy.substr(start, end - start);
+    return h;
+}
+
+DataHeader parse_data_header(Text copy) noexcept {
+    DataHeader h;
+    std::size_t start = kHeaderLength;
+    if (copy.size() >= kHeaderLength + 2 && copy[kHeaderLength + 1] == u'|') {
+        std::size_t code = kCodeLetters.find(copy[kHeaderLength]);
+        if (code != Text::npos) {
+            h.letterCode = static_cast<int8_t>(code + 1);
+            start = kHeaderLength + 2;
+        }
+    }
+    std::size_t end = find_from(copy, kTitleEnd, start);
+    if (end == Text::npos) return h;
+    h.terminated = true;
+    if (end > start) h.title = copy.substr(start, end - start);
+    h.rest = copy.substr(end + kTitleEnd.size());
+    return h;
+}
+
+}  // namespace peltatxt

@@ -1,0 +1,66 @@
+// markers.h — the format's reserved line markers and fixed strings, and the classification of one line.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace peltatxt {
+
+using Text = std::u16string_view;
+
+enum class Marker : uint8_t { CMT, FCM, MAC, OneTime, Locked, NTR, DNL, TRM, FLD, FED, DAT, SDT, DED, ESC };
+inline constexpr std::size_t kMarkerCount = 14;
+
+// The marker's text: "_|PELTATXT-" + tag + "|_" (16 units), or + "|" for FLD, DAT and SDT (15).
+Text marker_text(Marker m) noexcept;
+
+inline constexpr Text kTitleEnd = u"|_";
+inline constexpr Text kFlagH = u"H|";
+inline constexpr Text kFlagO = u"O|";
+inline constexpr Text kLineBreak = u"\r\n";
+inline constexpr std::size_t kHeaderLength = 15;  // FLD, DAT and SDT
+inline constexpr std::size_t kMarkerLength = 16;  // every other marker
+// The letters of the letter codes 1..7, each followed by "|" in a header.
+inline constexpr std::u16string_view kCodeLetters = u"DERSCPK";
+inline bool has_letter_code(int8_t code) noexcept { return code >= 1 && code <= 7; }
+
+enum class LineClass : uint8_t { Text, CMT, FCM, MAC, OneTime, Locked, NTR, DNL, TRM, FLD, FED, DAT, SDT, DED };
+
+// One line as the reader sees it.
+struct ClassifiedLine {
+    LineClass cls = LineClass::Text;
+    // For text: the units that feed a data block; for a line that began with the escape marker,
+    // the line without its leading whitespace and that marker.
+    Text raw;
+    // The line without leading whitespace (and escape marker) and without any CR or LF: the text
+    // that marker lines are parsed from, and that titles and the blank test use.
+    Text copy;
+};
+
+// Classifies a line piece. copy may point into scratch, which is reused between calls.
+ClassifiedLine classify(Text line, std::u16string& scratch);
+
+// True when a line would not reach the reader as plain text: after leading whitespace, and with
+// CR and LF left out, it begins with one of the fourteen markers (the escape marker included).
+bool reads_as_marker(Text line) noexcept;
+
+struct FolderHeader {
+    uint8_t kind = 0;  // 4 or 8, plus 0x10 for the "O|" flag
+    Text title;        // empty when the header holds none
+};
+FolderHeader parse_folder_header(Text copy) noexcept;
+
+struct DataHeader {
+    int8_t letterCode = 0;  // 0: none given, the record keeps the code it had
+    Text title;
+    bool terminated = false;  // a "|_" after the title start
+    Text rest;                // what follows the "|_"
+};
+DataHeader parse_data_header(Text copy) noexcept;
+
+// The five comment lines and the empty line that open every written file, each ending in CR LF.
+Text banner() noexcept;
+
+}  // namespace peltatxt

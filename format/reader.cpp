@@ -1,0 +1,188 @@
+// reader.cpp — the per-line rules of an import: folders, blocks, single lines, bare lines, switches.
+#include "reader.h"
+
+#include "format/markers.h"
+#include "text/file_system.h"
+#include "text/line_pieces.h"
+#include "text/unicode_text.h"
+
+namespace peltatxt {
+namespace {
+
+// Appends a line of a comment or macro, with CR LF between lines once the buffer holds text.
+void append_prefixed_line(std::u16string& buffer, Text line) {
+    if (!buffer.empty()) buffer.append(kLineBreak);
+    buffer.append(line);
+}
+
+}  // namespace
+
+void Reader::assign_id(NewRecord& r) noexcept {
+    r.parentId = folders_.empty() ? kNoParent : folders_.back();
+    r.id = static_cast<int32_t>(next_id_++);
+}
+
+void Reader::take_macro(NewRecord& r) {
+    r.macro = SharedString(macro_);
+    macro_.clear();
+}
+
+void Reader::feed(Text piece) {
+    ClassifiedLine line = classify(piece, scratch_);
+    Text copy = line.copy;
+    switch (line.cls) {
+        case LineClass::CMT:
+            break;
+        case LineClass::FCM:
+            append_prefixed_line(comment_, trim_right(copy).substr(kMarkerLength));
+            break;
+        case LineClass::MAC:
+            append_prefixed_line(macro_, copy.substr(kMarkerLength));
+            break;
+        case LineClass::OneTime:
+            item_kind_ = PELTATXT_KIND_ONE_TIME;
+            break;
+        case LineClass::Locked:
+            item_kind_ = PELTATXT_KIND_LOCKED;
+            break;
+        case LineClass::NTR:
+            bare_mode_ = 0;
+            break;
+        case LineClass::DNL:
+            bare_mode_ = 1;
+            break;
+        case LineClass::TRM:
+            bare_mode_ = 2;
+            break;
+        case LineClass::FLD:
+            on_folder(copy);
+            break;
+        case LineClass::FED:
+            if (!folders_.empty()) folders_.pop_back();
+            in_block_ = false;
+            break;
+        case LineClass::DAT:
+            on_block_start(copy);
+            break;
+        case LineClass::SDT:
+            on_single_line(copy);
+            break;
+        case LineClass::DED:
+            // A block end outside a block belongs to no record and is ignored.
+            if (in_block_) on_block_end();
+            break;
+        case LineClass::Text:
+            if (in_block_)
+                block_text_.append(line.raw);
+            else if (!copy.empty())
+                on_bare_line(line.raw, copy);
+            break;
+    }
+}
+
+void Reader::on_folder(Text copy) {
+    FolderHeader h = parse_folder_header(copy);
+    NewRecord r;
+    r.kind = h.kind;
+    r.letterCode = 0;  // folders carry no letter code, even when they cut a coded block short
+    assign_id(r);
+    r.title = h.title.empty() ? SharedString(decimal(r.id)) : SharedString(h.title);
+    r.data = SharedString(comment_);
+    take_macro(r);
+    comment_.clear();
+    int32_t id = r.id;
+    folders_.reserve(folders_.size() + 1);
+    list_.append(std::move(r));
+    folders_.push_back(id);
+    in_block_ = false;
+}
+
+void Reader::on_single_line(Text copy) {
+    DataHeader h = parse_data_header(copy);
+    if (h.letterCode) letter_code_ = h.letterCode;
+    NewRecord r;
+    r.kind = item_kind_;
+    r.letterCode = letter_code_;
+    assign_id(r);
+    take_macro(r);
+    if (h.terminated) {
+        Text text = h.rest;
+        // The writer escapes a text that begins with a marker; that one escape is not part of it.
+        if (text.starts_with(marker_text(Marker::ESC))) text.remove_prefix(kMarkerLength);
+        r.data = SharedString(text);
+        r.title = h.title.empty() ? r.data : SharedString(h.title);
+    }
+    if (!r.title.empty() || !r.data.empty() || !r.macro.empty()) list_.append(std::move(r));
+    letter_code_ = 0;
+    in_block_ = false;
+}
+
+void Reader::on_block_start(Text copy) {
+    DataHeader h = parse_data_header(copy);
+    if (h.letterCode) letter_code_ = h.letterCode;
+    block_ = NewRecord();
+    block_.kind = item_kind_;
+    assign_id(block_);
+    block_.title = SharedString(h.title);
+    take_macro(block_);
+    block_text_.clear();
+    in_block_ = true;
+}
+
+void Reader::on_block_end() {
+    Text text = block_text_;
+    if (text.ends_with(kLineBreak)) text.remove_suffix(kLineBreak.size());
+    if (text.empty()) {
+        block_.data = block_.title;
+    } else {
+        block_.data = SharedString(text);
+        if (block_.title.empty()) block_.title = SharedString(trim(text.substr(0, text.find(u'\n'))));
+    }
+    block_.letterCode = letter_code_;
+    if (!block_.data.empty() || !block_.macro.empty()) list_.append(std::move(block_));
+    block_ = NewRecord();
+    letter_code_ = 0;
+    in_block_ = false;
+}
+
+void Reader::on_bare_line(Text raw, Text copy) {
+    NewRecord r;
+    r.kind = item_kind_;
+    r.letterCode = letter_code_;
+    assign_id(r);
+    r.title = SharedString(trim_right(copy));
+    switch (bare_mode_) {
+        case 0:
+            r.data = SharedString(raw);
+            break;
+        case 1:
+            line_text_.clear();
+            append_without_line_breaks(line_text_, raw);
+            r.data = SharedString(line_text_);
+            break;
+        default:
+            r.data = r.title;
+            break;
+    }
+    take_macro(r);
+    list_.append(std::move(r));
+}
+
+bool read_file(Text path, EntryList& list) {
+    list.clear();
+    int64_t seconds = 0;
+    if (!fs::creation_seconds(path, seconds)) return false;
+    fs::File file;
+    if (!file.open_read(path)) return false;
+    LinePieceReader pieces(file);
+    Reader reader(list, static_cast<int32_t>(static_cast<uint32_t>(seconds)));
+    Text piece;
+    while (pieces.next(piece)) reader.feed(piece);
+    if (pieces.failed()) {
+        list.clear();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace peltatxt

@@ -1,0 +1,48 @@
+// reader.h — turns a file of the text format into records: the work behind readDataFile.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/entry_list.h"
+#include "model/shared_string.h"
+
+namespace peltatxt {
+
+// Applies lines, one piece at a time, to a list: one pass with a small explicit state.
+class Reader {
+public:
+    Reader(EntryList& list, int32_t first_id) : list_(list), next_id_(static_cast<uint32_t>(first_id)) {}
+    void feed(Text piece);  // throws std::bad_alloc
+
+private:
+    void assign_id(NewRecord& r) noexcept;
+    void take_macro(NewRecord& r);
+    void on_folder(Text copy);
+    void on_single_line(Text copy);
+    void on_block_start(Text copy);
+    void on_block_end();
+    void on_bare_line(Text raw, Text copy);
+
+    EntryList& list_;
+    uint32_t next_id_;  // wraps around like a 32-bit two's-complement counter
+    std::vector<int32_t> folders_;
+    uint8_t item_kind_ = PELTATXT_KIND_LOCKED;
+    uint8_t bare_mode_ = 2;  // 0 keep line breaks (NTR), 1 drop them (DNL), 2 trimmed title (TRM)
+    int8_t letter_code_ = 0;
+    bool in_block_ = false;
+    NewRecord block_;             // the record a data block builds, all but its text
+    std::u16string block_text_;   // the block's text so far
+    std::u16string comment_;      // folder-comment lines waiting for the next folder
+    std::u16string macro_;        // macro lines waiting for the next record
+    std::u16string scratch_;      // classification copies
+    std::u16string line_text_;    // a bare line's text without line breaks
+};
+
+// Empties list, then fills it from the file at path. False when the file's status cannot be
+// obtained, it cannot be opened, or reading it fails; the list is empty then.
+bool read_file(Text path, EntryList& list);
+
+}  // namespace peltatxt

@@ -1,0 +1,46 @@
+// memory.cpp — the shared block allocator, with a countdown that tests use to inject failures.
+#include "memory.h"
+
+#include <new>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <cstdlib>
+#endif
+
+namespace peltatxt::memory {
+namespace {
+long fail_countdown = 0;  // 0: never fail
+long made = 0;
+}  // namespace
+
+void* allocate(std::size_t bytes) {
+    ++made;
+    if (fail_countdown > 0 && --fail_countdown == 0) throw std::bad_alloc();
+#if defined(_WIN32)
+    void* p = HeapAlloc(GetProcessHeap(), 0, bytes);
+#else
+    void* p = std::malloc(bytes);
+#endif
+    if (!p) throw std::bad_alloc();
+    return p;
+}
+
+void release(void* block) noexcept {
+    if (!block) return;
+#if defined(_WIN32)
+    HeapFree(GetProcessHeap(), 0, block);
+#else
+    std::free(block);
+#endif
+}
+
+long fail_allocation(long n) noexcept {
+    long count = made;
+    made = 0;
+    fail_countdown = n;
+    return count;
+}
+
+}  // namespace peltatxt::memory

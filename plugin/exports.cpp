@@ -1,0 +1,79 @@
+// exports.cpp — the eight exported functions and the lifetime of the result list they hand out.
+#include <cstring>
+
+#include "format/reader.h"
+#include "format/writer.h"
+#include "model/entry_list.h"
+#include "model/shared_string.h"
+#include "peltatxt.h"
+
+using namespace peltatxt;
+
+namespace {
+
+// The one list readDataFile hands out; created by the first import, freed by endDLL.
+EntryListObject* result_list = nullptr;
+
+constexpr Text kFormatName = u"Unicode\u30C6\u30AD\u30B9\u30C8";
+constexpr Text kFilePattern = u"*";
+
+// Writes at most capacity bytes, so a capacity in bytes and one in units are both safe.
+void copy_name(Text name, peltatxt_unit* buffer, uint32_t capacity) noexcept {
+    if (!buffer || capacity < 4) return;
+    std::size_t room = capacity / sizeof(peltatxt_unit) - 1;
+    std::size_t n = name.size() < room ? name.size() : room;
+    std::memcpy(buffer, name.data(), n * sizeof(peltatxt_unit));
+    buffer[n] = 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+PELTATXT_API void PELTATXT_CALL initDLL(void) { result_list = nullptr; }
+
+PELTATXT_API void PELTATXT_CALL endDLL(void) {
+    EntryList::destroy(result_list);
+    result_list = nullptr;
+}
+
+PELTATXT_API uint8_t PELTATXT_CALL isUnicode(void) { return 1; }
+
+PELTATXT_API void PELTATXT_CALL getFormatName(peltatxt_unit* buffer, uint32_t capacity) {
+    copy_name(kFormatName, buffer, capacity);
+}
+
+PELTATXT_API void PELTATXT_CALL getExtension(peltatxt_unit* buffer, uint32_t capacity) {
+    copy_name(kFilePattern, buffer, capacity);
+}
+
+PELTATXT_API EntryListObject* PELTATXT_CALL readDataFile(peltatxt_unit* path) {
+    SharedString own_path = SharedString::adopt(path);
+    try {
+        if (!result_list) result_list = EntryList().release();
+        EntryList list = EntryList::adopt(result_list);
+        bool ok = false;
+        try {
+            ok = read_file(own_path.view(), list);
+        } catch (...) {
+            list.clear();
+        }
+        list.release();
+        return ok ? result_list : nullptr;
+    } catch (...) {
+        return nullptr;  // no memory for the list object itself
+    }
+}
+
+PELTATXT_API uint8_t PELTATXT_CALL writeDataFile(peltatxt_unit* path, const EntryListObject* list) {
+    SharedString own_path = SharedString::adopt(path);
+    try {
+        return write_file(own_path.view(), list) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+PELTATXT_API uint8_t PELTATXT_CALL convertMacro(void) { return 0; }
+
+}  // extern "C"

@@ -1,0 +1,207 @@
+// text_test.cpp — whitespace class, trimming, decimal numbers, line pieces and file primitives.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <climits>
+
+#include "test_support.h"
+#include "text/atomic_file.h"
+#include "text/file_system.h"
+#include "text/line_pieces.h"
+#include "text/unicode_text.h"
+
+namespace peltatxt {
+namespace {
+using testing::TempDir;
+using testing::u16;
+
+TEST(Whitespace, BelowU0100ExactlyTabToCrAndSpace) {
+    for (char32_t c = 0; c < 0x100; ++c) {
+        bool expected = (c >= 0x09 && c <= 0x0D) || c == 0x20;
+        EXPECT_EQ(is_space(static_cast<char16_t>(c)), expected) << "U+" << std::hex << static_cast<unsigned>(c);
+    }
+}
+
+TEST(Whitespace, AboveU00FFTheUnicodeSpaceClass) {
+    std::u16string spaces = u"\u1680\u2000\u2001\u2002\u2003\u2004\u2005\u2006\u2007\u2008\u2009\u200A\u2028\u2029\u202F\u205F\u3000";
+    int count = 0;
+    for (char32_t c = 0x100; c <= 0xFFFF; ++c)
+        if (is_space(static_cast<char16_t>(c))) {
+            ++count;
+            EXPECT_NE(spaces.find(static_cast<char16_t>(c)), std::u16string::npos) << std::hex << static_cast<unsigned>(c);
+        }
+    EXPECT_EQ(count, static_cast<int>(spaces.size()));
+    EXPECT_FALSE(is_space(u'\u200B'));  // zero width space is no space
+    EXPECT_FALSE(is_space(u'\uFEFF'));
+}
+
+TEST(Trim, Cases) {
+    struct Case {
+        std::u16string_view in, left, right;
+    } cases[] = {
+        {u"", u"", u""},
+        {u" \t\r\n\v\f", u"", u""},
+        {u"  abc  ", u"abc  ", u"  abc"},
+        {u"\u00A0abc\u00A0", u"\u00A0abc\u00A0", u"\u00A0abc\u00A0"},
+        {u"\u3000\u6F22\u3000", u"\u6F22\u3000", u"\u3000\u6F22"},
+        {u"a b", u"a b", u"a b"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(trim_left(c.in), c.left) << testing::narrow(c.in);
+        EXPECT_EQ(trim_right(c.in), c.right) << testing::narrow(c.in);
+        EXPECT_EQ(trim(c.in), trim_left(trim_right(c.in)));
+    }
+}
+
+TEST(Find, FromAnOffsetAndPastTheEnd) {
+    EXPECT_EQ(find_from(u"a|_b|_", u"|_", 0), 1u);
+    EXPECT_EQ(find_from(u"a|_b|_", u"|_", 2), 4u);
+    EXPECT_EQ(find_from(u"a|_", u"|_", 3), Text::npos);
+    EXPECT_EQ(find_from(u"a|_", u"|_", 9), Text::npos);
+}
+
+TEST(Decimal, SignedWithoutLeadingZeros) {
+    EXPECT_EQ(decimal(0), u"0");
+    EXPECT_EQ(decimal(7), u"7");
+    EXPECT_EQ(decimal(-1), u"-1");
+    EXPECT_EQ(decimal(1700000000), u"1700000000");
+    EXPECT_EQ(decimal(INT32_MAX), u"2147483647");
+    EXPECT_EQ(decimal(INT32_MIN), u"-2147483648");
+}
+
+TEST(LineBreaks, RemovedAnywhere) {
+    std::u16string out = u">";
+    append_without_line_breaks(out, u"a\rb\r\nc\n");
+    EXPECT_EQ(out, u">abc");
+}
+
+std::vector<std::u16string> pieces_of_bytes(const std::string& bytes) {
+    TempDir dir;
+    testing::write_bytes(dir / "f", bytes);
+    fs::File file;
+    EXPECT_TRUE(file.open_read(u16(dir / "f")));
+    LinePieceReader reader(file);
+    std::vector<std::u16string> out;
+    Text piece;
+    while (reader.next(piece)) out.emplace_back(piece);
+    EXPECT_FALSE(reader.failed());
+    return out;
+}
+
+std::vector<std::u16string> pieces_of(std::u16string_view text, bool bom = true) {
+    return pieces_of_bytes(testing::utf16le(text, bom));
+}
+
+TEST(LinePieces, SplitAtLfOnlyAndKeepTheLineBreak) {
+    using V = std::vector<std::u16string>;
+    EXPECT_EQ(pieces_of(u"a\r\nb\rc\nlast"), (V{u"a\r\n", u"b\rc\n", u"last"}));
+    EXPECT_EQ(pieces_of(u"a\n\n"), (V{u"a\n", u"\n"}));  // no empty piece after the last LF
+    EXPECT_EQ(pieces_of(u""), V{});
+    EXPECT_EQ(pieces_of(u"x\n", false), V{u"x\n"});
+}
+
+TEST(LinePieces, ByteOrderMarkIsSkippedOnlyWhenExact) {
+    using V = std::vector<std::u16string>;
+    EXPECT_EQ(pieces_of_bytes(std::string("\xFF\xFE" "a\0\n\0", 6)), V{u"a\n"});
+    EXPECT_EQ(pieces_of_bytes(std::string("\xFE\xFF" "a\0", 4)), (V{std::u16string{char16_t(0xFFFE), u'a'}}));
+    EXPECT_EQ(pieces_of_bytes("\xFF\xFE"), V{});
+    EXPECT_EQ(pieces_of_bytes("\xFF"), V{});  // a lone odd byte is ignored
+    EXPECT_EQ(pieces_of_bytes(std::string("a\0b", 3)), V{u"a"});
+}
+
+TEST(LinePieces, LongLinesComeInPiecesOf65535Units) {
+    for (std::size_t n : {std::size_t{1}, std::size_t{2}, std::size_t{65534}}) {
+        std::u16string line(kMaxPiece + n, u'x');
+        auto pieces = pieces_of(line + u"\n" + u"next\n");
+        ASSERT_EQ(pieces.size(), 3u) << n;
+        EXPECT_EQ(pieces[0].size(), kMaxPiece);
+        EXPECT_EQ(pieces[1].size(), n + 1);
+        EXPECT_EQ(pieces[1].back(), u'\n');
+        EXPECT_EQ(pieces[2], u"next\n");
+    }
+    // A line of exactly 65,535 units with its LF is one piece; one unit more splits off the LF.
+    EXPECT_EQ(pieces_of(std::u16string(kMaxPiece - 1, u'y') + u"\n").size(), 1u);
+    auto split = pieces_of(std::u16string(kMaxPiece, u'y') + u"\n");
+    ASSERT_EQ(split.size(), 2u);
+    EXPECT_EQ(split[1], u"\n");
+}
+
+TEST(LinePieces, LinesAcrossBlockBoundariesArriveWhole) {
+    // Far more than one read block, with line lengths that do not divide it.
+    std::u16string text;
+    std::vector<std::u16string> lines;
+    for (int i = 0; text.size() < 3'000'000; ++i) {
+        std::u16string line(static_cast<std::size_t>(1 + (i * 7919) % 5000), static_cast<char16_t>(u'a' + i % 26));
+        line += u"\r\n";
+        lines.push_back(line);
+        text += line;
+    }
+    EXPECT_EQ(pieces_of(text), lines);
+}
+
+TEST(FileStatus, RegularFilesOnly) {
+    TempDir dir;
+    testing::write_bytes(dir / "f", "x");
+    int64_t seconds = 0;
+    ASSERT_TRUE(fs::creation_seconds(u16(dir / "f"), seconds));
+    int64_t now = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+    EXPECT_LE(std::llabs(now - seconds), 600);
+    EXPECT_FALSE(fs::creation_seconds(u16(dir / "missing"), seconds));
+    EXPECT_FALSE(fs::creation_seconds(u16(dir.path()), seconds));
+    EXPECT_FALSE(fs::creation_seconds(u"/dev/null", seconds));
+    EXPECT_FALSE(fs::creation_seconds(u"", seconds));
+    EXPECT_FALSE(fs::creation_seconds(std::u16string(u"f\0x", 3), seconds));
+}
+
+TEST(FileStatus, JapanesePathsWork) {
+    TempDir dir;
+    auto p = dir.path() / std::filesystem::path(u"\u30C7\u30FC\u30BF.txt");
+    testing::write_bytes(p, "x");
+    int64_t seconds = 0;
+    EXPECT_TRUE(fs::creation_seconds(u16(p), seconds));
+}
+
+TEST(AtomicFile, ReplacesTheTargetOnlyOnCommit) {
+    TempDir dir;
+    auto target = dir / "out";
+    testing::write_bytes(target, "old");
+    {
+        AtomicFile f;
+        ASSERT_TRUE(f.open(u16(target)));
+        ASSERT_TRUE(f.write(u"new", 3));
+        EXPECT_EQ(testing::read_bytes(target), "old");
+    }  // abandoned
+    EXPECT_EQ(testing::read_bytes(target), "old");
+    EXPECT_EQ(testing::file_names(dir.path()), std::vector<std::string>{"out"});
+    AtomicFile f;
+    ASSERT_TRUE(f.open(u16(target)));
+    ASSERT_TRUE(f.write(u"new", 3));
+    ASSERT_TRUE(f.commit());
+    EXPECT_EQ(testing::read_bytes(target), testing::utf16le(u"new", false));
+    EXPECT_EQ(testing::file_names(dir.path()), std::vector<std::string>{"out"});
+}
+
+TEST(AtomicFile, EveryFailingOperationLeavesTheTargetAndNoTemporaryFile) {
+    TempDir dir;
+    auto target = dir / "out";
+    testing::write_bytes(target, "old");
+    for (long k = 1;; ++k) {
+        fs::fail_operation(k, false);
+        bool ok;
+        {
+            AtomicFile f;
+            ok = f.open(u16(target)) && f.write(u"new", 3) && f.commit();
+        }
+        long used = fs::fail_operation(0, false);
+        if (ok) {
+            EXPECT_LT(used, k) << "the failure was never hit";
+            break;
+        }
+        EXPECT_EQ(testing::read_bytes(target), "old") << k;
+        EXPECT_EQ(testing::file_names(dir.path()), std::vector<std::string>{"out"}) << k;
+        ASSERT_LT(k, 20);
+    }
+}
+
+}  // namespace
+}  // namespace peltatxt

@@ -1,0 +1,51 @@
+// unicode_text.h — the format's whitespace class, trimming, searching and decimal numbers over UTF-16 views.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace peltatxt {
+
+using Text = std::u16string_view;
+
+// Below U+0100 exactly TAB, LF, VT, FF, CR and SPACE (U+00A0 is not whitespace); from U+0100 up the
+// Unicode White_Space property: U+1680, U+2000..U+200A, U+2028, U+2029, U+202F, U+205F, U+3000.
+constexpr bool is_space(char16_t c) noexcept {
+    if (c < 0x100) return c == 0x20 || (c >= 0x09 && c <= 0x0D);
+    if (c < 0x1680) return false;
+    return c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
+           c == 0x205F || c == 0x3000;
+}
+
+constexpr Text trim_left(Text s) noexcept {
+    std::size_t i = 0;
+    while (i < s.size() && is_space(s[i])) ++i;
+    return s.substr(i);
+}
+
+constexpr Text trim_right(Text s) noexcept {
+    std::size_t n = s.size();
+    while (n > 0 && is_space(s[n - 1])) --n;
+    return s.substr(0, n);
+}
+
+constexpr Text trim(Text s) noexcept { return trim_right(trim_left(s)); }
+
+// Position of the first occurrence of needle at or after from, or npos (also when from is past the end).
+constexpr std::size_t find_from(Text s, Text needle, std::size_t from) noexcept {
+    return from > s.size() ? Text::npos : s.find(needle, from);
+}
+
+constexpr bool contains_unit(Text s, char16_t c) noexcept { return s.find(c) != Text::npos; }
+
+// Appends s with every CR and LF left out.
+void append_without_line_breaks(std::u16string& out, Text s);
+
+// Signed decimal form of a 32-bit integer: a minus sign for negatives, no leading zeros.
+std::u16string decimal(int32_t value);
+
+// ASCII/Latin-1 literal as UTF-16, for building constant texts.
+std::u16string widen(std::string_view latin1);
+
+}  // namespace peltatxt

@@ -1,0 +1,293 @@
+// plugin_host.cpp — run-time loading of the plug-in, and host-side strings and lists in the shared layout.
+#include "plugin_host.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#include <unistd.h>
+#endif
+
+namespace peltatxt::host {
+namespace {
+
+void* block_alloc(std::size_t bytes) {
+#if defined(_WIN32)
+    void* p = HeapAlloc(GetProcessHeap(), 0, bytes);
+#else
+    void* p = std::malloc(bytes);
+#endif
+    if (!p) throw std::bad_alloc();
+    return p;
+}
+
+void block_free(void* p) {
+#if defined(_WIN32)
+    HeapFree(GetProcessHeap(), 0, p);
+#else
+    std::free(p);
+#endif
+}
+
+std::string dirname_of(const std::string& p) {
+    std::size_t slash = p.find_last_of("/\\");
+    return slash == std::string::npos ? std::string(".") : p.substr(0, slash);
+}
+
+}  // namespace
+
+std::unique_ptr<Plugin> Plugin::load(const std::string& path, std::string& error) {
+    std::unique_ptr<Plugin> p(new Plugin);
+    p->path_ = path;
+#if defined(_WIN32)
+    std::u16string wide = from_utf8(path);
+    HMODULE lib = LoadLibraryW(reinterpret_cast<const wchar_t*>(wide.c_str()));
+    if (!lib) {
+        error = path + ": cannot load the plug-in (error " + std::to_string(GetLastError()) + ")";
+        return nullptr;
+    }
+    p->lib_ = lib;
+    auto resolve = [&](auto& fn, const char* name) {
+        fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(reinterpret_cast<void*>(GetProcAddress(lib, name)));
+        if (!fn && error.empty()) error = path + ": the plug-in has no export named " + name;
+    };
+#else
+    void* lib = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!lib) {
+        const char* why = dlerror();
+        error = path + ": cannot load the plug-in: " + (why ? why : "unknown error");
+        return nullptr;
+    }
+    p->lib_ = lib;
+    auto resolve = [&](auto& fn, const char* name) {
+        fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, name));
+        if (!fn && error.empty()) error = path + ": the plug-in has no export named " + name;
+    };
+#endif
+    error.clear();
+    resolve(p->initDLL, "initDLL");
+    resolve(p->endDLL, "endDLL");
+    resolve(p->isUnicode, "isUnicode");
+    resolve(p->getFormatName, "getFormatName");
+    resolve(p->getExtension, "getExtension");
+    resolve(p->readDataFile, "readDataFile");
+    resolve(p->writeDataFile, "writeDataFile");
+    resolve(p->convertMacro, "convertMacro");
+    if (!error.empty()) return nullptr;
+    p->initDLL();
+    return p;
+}
+
+Plugin::~Plugin() {
+    if (!lib_) return;
+    if (endDLL) endDLL();
+#if defined(_WIN32)
+    FreeLibrary(static_cast<HMODULE>(lib_));
+#else
+    dlclose(lib_);
+#endif
+}
+
+const EntryListObject* Plugin::read(std::u16string_view path) { return readDataFile(make_string(path)); }
+
+bool Plugin::write(std::u16string_view path, const EntryListObject* list) {
+    return writeDataFile(make_string(path), list) != 0;
+}
+
+std::u16string Plugin::format_name() {
+    peltatxt_unit buffer[64] = {};
+    getFormatName(buffer, sizeof buffer);
+    return std::u16string(buffer);
+}
+
+std::u16string Plugin::extension() {
+    peltatxt_unit buffer[64] = {};
+    getExtension(buffer, sizeof buffer);
+    return std::u16string(buffer);
+}
+
+std::string default_plugin_path(const char* argv0) {
+#if defined(_WIN32)
+    const char* name = "peltatxt.dll";
+    wchar_t self[32768];
+    DWORD n = GetModuleFileNameW(nullptr, self, 32768);
+    std::string exe = n ? to_utf8(std::u16string(reinterpret_cast<const char16_t*>(self), n)) : std::string(argv0);
+#else
+    const char* name = "libpeltatxt.so";
+    std::string exe = argv0;
+    char self[4096];
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n > 0) exe.assign(self, static_cast<std::size_t>(n));
+#endif
+    // The tool lives in build/tools/, the library in build/.
+    std::string dir = dirname_of(exe);
+    for (const std::string& candidate : {dir + "/" + name, dirname_of(dir) + "/" + name}) {
+#if defined(_WIN32)
+        std::u16string w = from_utf8(candidate);
+        if (GetFileAttributesW(reinterpret_cast<const wchar_t*>(w.c_str())) != INVALID_FILE_ATTRIBUTES) return candidate;
+#else
+        if (access(candidate.c_str(), F_OK) == 0) return candidate;
+#endif
+    }
+    return dir + "/" + name;
+}
+
+peltatxt_unit* make_string(std::u16string_view text) {
+    auto* h = static_cast<PeltaStringHeader*>(block_alloc(sizeof(PeltaStringHeader) + (text.size() + 1) * 2));
+    h->refs = 1;
+    h->length = static_cast<int32_t>(text.size());
+    h->capacity = static_cast<int32_t>(text.size());
+    auto* units = reinterpret_cast<peltatxt_unit*>(h + 1);
+    if (!text.empty()) std::memcpy(units, text.data(), text.size() * 2);
+    units[text.size()] = 0;
+    return units;
+}
+
+void release_string(peltatxt_unit* handle) {
+    if (!handle) return;
+    auto* h = reinterpret_cast<PeltaStringHeader*>(handle) - 1;
+    if (h->refs < 0) return;
+    if (--h->refs == 0) block_free(h);
+}
+
+std::u16string text_of(const peltatxt_unit* handle) {
+    if (!handle) return {};
+    const auto* h = reinterpret_cast<const PeltaStringHeader*>(handle) - 1;
+    return h->length > 0 ? std::u16string(handle, static_cast<std::size_t>(h->length)) : std::u16string();
+}
+
+HostList::HostList() {
+    sentinel_.next = sentinel_.prev = &sentinel_;
+    object_.sentinel = &sentinel_;
+}
+
+HostList::~HostList() {
+    for (EntryNode* n = sentinel_.next; n != &sentinel_;) {
+        EntryNode* next = n->next;
+        release_string(n->record.title);
+        release_string(n->record.data);
+        release_string(n->record.macro);
+        delete n;
+        n = next;
+    }
+}
+
+void HostList::append(const Record& r) {
+    auto* n = new EntryNode{};
+    n->record.kind = r.kind;
+    n->record.letterCode = r.letterCode;
+    n->record.id = r.id;
+    n->record.parentId = r.parentId;
+    n->record.auxA = r.auxA;
+    n->record.auxB = r.auxB;
+    n->record.title = make_string(r.title);
+    n->record.data = make_string(r.data);
+    n->record.macro = make_string(r.macro);
+    n->next = &sentinel_;
+    n->prev = sentinel_.prev;
+    sentinel_.prev->next = n;
+    sentinel_.prev = n;
+    ++object_.count;
+}
+
+std::vector<Record> records_of(const EntryListObject* list) {
+    std::vector<Record> out;
+    if (!list || !list->sentinel) return out;
+    for (const EntryNode* n = list->sentinel->next; n && n != list->sentinel; n = n->next) {
+        Record r;
+        r.kind = n->record.kind;
+        r.letterCode = n->record.letterCode;
+        r.id = n->record.id;
+        r.parentId = n->record.parentId;
+        r.auxA = n->record.auxA;
+        r.auxB = n->record.auxB;
+        r.title = text_of(n->record.title);
+        r.data = text_of(n->record.data);
+        r.macro = text_of(n->record.macro);
+        out.push_back(std::move(r));
+    }
+    return out;
+}
+
+std::u16string from_utf8(std::string_view s) {
+    std::u16string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        auto b = static_cast<unsigned char>(s[i]);
+        uint32_t c;
+        std::size_t len;
+        if (b < 0x80) {
+            c = b;
+            len = 1;
+        } else if ((b & 0xE0) == 0xC0) {
+            c = b & 0x1F;
+            len = 2;
+        } else if ((b & 0xF0) == 0xE0) {
+            c = b & 0x0F;
+            len = 3;
+        } else if ((b & 0xF8) == 0xF0) {
+            c = b & 0x07;
+            len = 4;
+        } else {
+            out.push_back(0xFFFD);
+            ++i;
+            continue;
+        }
+        bool ok = i + len <= s.size();
+        for (std::size_t k = 1; ok && k < len; ++k) {
+            auto cb = static_cast<unsigned char>(s[i + k]);
+            if ((cb & 0xC0) != 0x80) ok = false;
+            else c = (c << 6) | (cb & 0x3F);
+        }
+        static constexpr uint32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (!ok || c < kMin[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+            out.push_back(0xFFFD);
+            ++i;
+            continue;
+        }
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+        i += len;
+    }
+    return out;
+}
+
+std::string to_utf8(std::u16string_view s) {
+    std::string out;
+    out.reserve(s.size() * 3);
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        uint32_t c = s[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;  // a lone surrogate has no UTF-8 form
+        }
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+}  // namespace peltatxt::host

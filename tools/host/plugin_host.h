@@ -1,0 +1,92 @@
+// plugin_host.h — what the host application does: load the plug-in by path, call its exports, own its lists.
+//
+// Nothing here links the codec: every call goes through the library's exported functions, and
+// lists and strings are built in the shared layout with the allocator the header names.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "peltatxt.h"
+
+namespace peltatxt::host {
+
+// The plug-in library, loaded at run time with its eight exports resolved by name.
+class Plugin {
+public:
+    // Null, with a one-line reason in error, when the library cannot be loaded or lacks an export.
+    static std::unique_ptr<Plugin> load(const std::string& path, std::string& error);
+    ~Plugin();
+    Plugin(const Plugin&) = delete;
+    Plugin& operator=(const Plugin&) = delete;
+
+    const std::string& path() const { return path_; }
+
+    void (PELTATXT_CALL* initDLL)(void) = nullptr;
+    void (PELTATXT_CALL* endDLL)(void) = nullptr;
+    uint8_t (PELTATXT_CALL* isUnicode)(void) = nullptr;
+    void (PELTATXT_CALL* getFormatName)(peltatxt_unit*, uint32_t) = nullptr;
+    void (PELTATXT_CALL* getExtension)(peltatxt_unit*, uint32_t) = nullptr;
+    EntryListObject* (PELTATXT_CALL* readDataFile)(peltatxt_unit*) = nullptr;
+    uint8_t (PELTATXT_CALL* writeDataFile)(peltatxt_unit*, const EntryListObject*) = nullptr;
+    uint8_t (PELTATXT_CALL* convertMacro)(void) = nullptr;
+
+    // Convenience wrappers that pass paths by value as the host does.
+    const EntryListObject* read(std::u16string_view path);
+    bool write(std::u16string_view path, const EntryListObject* list);
+    std::u16string format_name();
+    std::u16string extension();
+
+private:
+    Plugin() = default;
+    void* lib_ = nullptr;
+    std::string path_;
+};
+
+// The default plug-in path: the library built beside the running executable (or in its parent).
+std::string default_plugin_path(const char* argv0);
+
+// A string block with one reference, as the host hands it over by value.
+peltatxt_unit* make_string(std::u16string_view text);
+void release_string(peltatxt_unit* handle);
+std::u16string text_of(const peltatxt_unit* handle);
+
+// One record as plain values.
+struct Record {
+    uint8_t kind = PELTATXT_KIND_LOCKED;
+    int8_t letterCode = 0;
+    int32_t id = 0;
+    int32_t parentId = -1;
+    int32_t auxA = 0;
+    int32_t auxB = 0;
+    std::u16string title, data, macro;
+    friend bool operator==(const Record&, const Record&) = default;
+};
+
+// A list the host owns, in the shared layout.
+class HostList {
+public:
+    HostList();
+    ~HostList();
+    HostList(const HostList&) = delete;
+    HostList& operator=(const HostList&) = delete;
+    void append(const Record& r);
+    const EntryListObject* get() const { return &object_; }
+    std::size_t size() const { return object_.count; }
+
+private:
+    EntryListObject object_{};
+    EntryNode sentinel_{};
+};
+
+// Copies every record of a list in the shared layout.
+std::vector<Record> records_of(const EntryListObject* list);
+
+// UTF-8 <-> UTF-16 for the tools' own input and output. Invalid input becomes U+FFFD.
+std::u16string from_utf8(std::string_view s);
+std::string to_utf8(std::u16string_view s);
+
+}  // namespace peltatxt::host
