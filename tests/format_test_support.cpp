@@ -1,0 +1,51 @@
+// format_test_support.cpp — in-memory helpers around the reader and the writer.
+#include "format_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "text/line_pieces.h"
+
+namespace peltatxt::testing {
+
+std::vector<Rec> read_text(std::u16string_view text, int32_t seed) {
+    EntryList list;
+    Reader reader(list, seed);
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t lf = text.find(u'\n', pos);
+        std::size_t end = lf == std::u16string_view::npos ? text.size() : lf + 1;
+        std::size_t n = std::min(end - pos, kMaxPiece);
+        reader.feed(text.substr(pos, n));
+        pos += n;
+    }
+    return records_of(list.get());
+}
+
+std::u16string write_text_of(const std::vector<Rec>& recs) {
+    TempDir dir;
+    EntryList list = make_list(recs);
+    EXPECT_TRUE(write_file(u16(dir / "out.txt"), list.get()));
+    std::u16string text = from_utf16le(read_bytes(dir / "out.peltatxt"));
+    EXPECT_EQ(text.substr(0, 1), u"\uFEFF");
+    return text.substr(1);
+}
+
+std::u16string banner_text() { return std::u16string(banner()); }
+
+std::vector<Rec> renumbered(const std::vector<Rec>& recs, int32_t seed) {
+    std::map<int32_t, int32_t> ids;
+    std::vector<Rec> out = recs;
+    int32_t next = seed;
+    for (Rec& r : out) {
+        int32_t id = next++;
+        auto parent = ids.find(r.parentId);
+        r.parentId = parent == ids.end() ? kNoParent : parent->second;
+        ids[r.id] = id;
+        r.id = id;
+    }
+    return out;
+}
+
+}  // namespace peltatxt::testing

@@ -1,0 +1,309 @@
+// reader_test.cpp — importing: classification, headers, buffers, blocks, bare lines, ids and file framing.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <filesystem>
+
+#include "format/markers.h"
+#include "format_test_support.h"
+#include "text/line_pieces.h"
+
+namespace peltatxt {
+namespace {
+using namespace testing;
+
+const std::u16string CMT = u"_|PELTATXT-CMT|_", FCM = u"_|PELTATXT-FCM|_", MAC = u"_|PELTATXT-MAC|_",
+                     ONE = u"_|PELTATXT-1TM|_", LCK = u"_|PELTATXT-LCK|_", NTR = u"_|PELTATXT-NTR|_",
+                     DNL = u"_|PELTATXT-DNL|_", TRM = u"_|PELTATXT-TRM|_", FLD = u"_|PELTATXT-FLD|",
+                     FED = u"_|PELTATXT-FED|_", DAT = u"_|PELTATXT-DAT|", SDT = u"_|PELTATXT-SDT|",
+                     DED = u"_|PELTATXT-DED|_", ESC = u"_|PELTATXT-ESC|_";
+const std::u16string NL = u"\r\n";
+
+Rec E(std::u16string title, std::u16string data, uint8_t kind = 2, int8_t code = 0, std::u16string macro = u"") {
+    Rec r = entry(0, kNoParent, std::move(title), std::move(data), kind);
+    r.letterCode = code;
+    r.macro = std::move(macro);
+    return r;
+}
+Rec F(std::u16string title, uint8_t kind = 4, std::u16string comment = u"", std::u16string macro = u"") {
+    Rec r = folder(0, kNoParent, std::move(title), kind);
+    r.data = std::move(comment);
+    r.macro = std::move(macro);
+    return r;
+}
+// Compares everything but ids and parents.
+void expect_records(const std::u16string& text, std::vector<Rec> expected) {
+    std::vector<Rec> got = read_text(text);
+    for (Rec& r : got) r.id = 0, r.parentId = kNoParent;
+    EXPECT_EQ(got, expected) << narrow(text);
+}
+
+TEST(Classify, MarkersAfterWhitespaceAndNearMisses) {
+    struct Case {
+        std::u16string line;
+        LineClass cls;
+    } cases[] = {
+        {CMT + u"text\r\n", LineClass::CMT},
+        {u"  \t" + CMT + u"x", LineClass::CMT},
+        {u"\u3000" + FED + NL, LineClass::FED},
+        {u"\r" + DED + NL, LineClass::DED},
+        {u"_|PELTATXT-CMT|\r\n", LineClass::Text},   // without its final underscore
+        {u"_|PELTATXT-cmt|_", LineClass::Text},      // case matters
+        {u"_|PELTATXT-XYZ|_", LineClass::Text},
+        {u"x" + CMT, LineClass::Text},
+        {u"_|PELTA\rTXT-DED|_\r\n", LineClass::DED},  // CR anywhere is left out before matching
+        {u"\u00A0" + FED, LineClass::Text},            // no-break space is not whitespace
+        {FLD + u"T|_", LineClass::FLD},
+        {DAT + u"|_", LineClass::DAT},
+        {SDT, LineClass::SDT},
+        {ONE, LineClass::OneTime}, {LCK, LineClass::Locked}, {NTR, LineClass::NTR}, {DNL, LineClass::DNL},
+        {TRM, LineClass::TRM}, {FCM, LineClass::FCM}, {MAC, LineClass::MAC},
+        {ESC + DED, LineClass::Text},
+    };
+    std::u16string scratch;
+    for (const Case& c : cases) EXPECT_EQ(classify(c.line, scratch).cls, c.cls) << narrow(c.line);
+}
+
+TEST(Classify, EscapedLineKeepsWhatFollowsTheMarker) {
+    std::u16string scratch;
+    ClassifiedLine l = classify(u"  " + ESC + u"  " + DED + u" \r\n", scratch);
+    EXPECT_EQ(l.cls, LineClass::Text);
+    EXPECT_EQ(l.raw, u"  " + DED + u" \r\n");
+    EXPECT_EQ(l.copy, DED + u" ");
+    l = classify(ESC + ESC + u"x", scratch);  // only the first escape goes
+    EXPECT_EQ(l.raw, ESC + u"x");
+}
+
+TEST(FolderHeader, FlagsAndTitles) {
+    struct Case {
+        std::u16string rest;
+        uint8_t kind;
+        std::u16string title;
+    } cases[] = {
+        {u"Docs|_", 0x04, u"Docs"},   {u"H|Docs|_", 0x08, u"Docs"},  {u"O|Docs|_", 0x14, u"Docs"},
+        {u"H|O|T|_", 0x18, u"T"},     {u"O|H|T|_", 0x18, u"T"},      {u"xH|Docs|_", 0x08, u"Docs"},
+        {u"xyO|Docs|_", 0x14, u"Docs"}, {u"xyzH|Docs|_", 0x04, u"xyzH|Docs"}, {u"H|_", 0x08, u""},
+        {u"|_", 0x04, u""},           {u"no end", 0x04, u""},        {u"a|_ignored", 0x04, u"a"},
+    };
+    for (const Case& c : cases) {
+        FolderHeader h = parse_folder_header(FLD + c.rest);
+        EXPECT_EQ(h.kind, c.kind) << narrow(c.rest);
+        EXPECT_EQ(h.title, c.title) << narrow(c.rest);
+    }
+}
+
+TEST(DataHeader, LetterCodesTitlesAndRest) {
+    struct Case {
+        std::u16string rest;
+        int8_t code;
+        std::u16string title;
+        bool terminated;
+        std::u16string after;
+    } cases[] = {
+        {u"x|_y", 0, u"x", true, u"y"},       {u"D|x|_y", 1, u"x", true, u"y"},   {u"K|x|_", 7, u"x", true, u""},
+        {u"R|x|_a|_b", 3, u"x", true, u"a|_b"}, {u"Q|x|_y", 0, u"Q|x", true, u"y"}, {u"d|x|_y", 0, u"d|x", true, u"y"},
+        {u"|_y", 0, u"", true, u"y"},         {u"D|_y", 1, u"", false, u""},      {u"xy", 0, u"", false, u""},
+        {u"S||_y", 4, u"", true, u"y"},
+    };
+    for (const Case& c : cases) {
+        DataHeader h = parse_data_header(SDT + c.rest);
+        EXPECT_EQ(h.letterCode, c.code) << narrow(c.rest);
+        EXPECT_EQ(h.title, c.title) << narrow(c.rest);
+        EXPECT_EQ(h.terminated, c.terminated) << narrow(c.rest);
+        EXPECT_EQ(h.rest, c.after) << narrow(c.rest);
+    }
+}
+
+TEST(Reader, EmptyFilesAndBannerOnlyGiveNoRecords) {
+    expect_records(u"", {});
+    expect_records(banner_text(), {});
+    expect_records(u"\r\n  \r\n\t\r\n", {});
+}
+
+TEST(Reader, WorkedExampleReadsBackToItsFourRecords) {
+    TempDir dir;
+    std::filesystem::copy_file(PELTATXT_FIXTURES "/example.peltatxt", dir / "example.peltatxt");
+    EntryList list;
+    ASSERT_TRUE(read_file(u16(dir / "example.peltatxt"), list));
+    std::vector<Rec> got = records_of(list.get());
+    ASSERT_EQ(got.size(), 4u);
+    int32_t t = got[0].id;
+    EXPECT_EQ(got[0], folder(t, -1, u"Greetings"));
+    EXPECT_EQ(got[1], entry(t + 1, t, u"Hello", u"Hello"));
+    EXPECT_EQ(got[2], entry(t + 2, t, u"Sig", u"Best regards\r\nAnn"));
+    Rec x = entry(t + 3, -1, u"x", u"x", 1);
+    x.letterCode = 3;
+    EXPECT_EQ(got[3], x);
+}
+
+TEST(Reader, IdsCountEveryHeaderAndBareLineFromTheSeed) {
+    std::u16string text = FLD + u"F|_" + NL + SDT + u"|_" + NL +  // no record, id used
+                          DAT + u"B|_" + NL + u"body" + NL + DED + NL + u"bare" + NL + FED + NL + u"top" + NL;
+    std::vector<Rec> got = read_text(text, 500);
+    ASSERT_EQ(got.size(), 4u);
+    EXPECT_EQ(got[0].id, 500);
+    EXPECT_EQ(got[0].parentId, -1);
+    EXPECT_EQ(got[1].id, 502);
+    EXPECT_EQ(got[1].parentId, 500);
+    EXPECT_EQ(got[2].id, 503);
+    EXPECT_EQ(got[2].parentId, 500);
+    EXPECT_EQ(got[3].id, 504);
+    EXPECT_EQ(got[3].parentId, -1);
+}
+
+TEST(Reader, IdsWrapAroundAndEmptyFolderTitlesBecomeTheId) {
+    std::vector<Rec> got = read_text(FLD + u"|_" + NL + FLD + NL + u"x" + NL, INT32_MAX);
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0].title, u"2147483647");
+    EXPECT_EQ(got[1].id, INT32_MIN);
+    EXPECT_EQ(got[1].title, u"-2147483648");
+    EXPECT_EQ(got[2].parentId, INT32_MIN);
+}
+
+TEST(Reader, NestingFollowsTheFolderStackAndStrayFolderEndsAreIgnored) {
+    std::vector<Rec> got = read_text(FED + NL + FLD + u"A|_" + NL + FLD + u"B|_" + NL + u"in B" + NL + FED + NL +
+                                     u"in A" + NL + FED + NL + FED + NL + u"top" + NL);
+    ASSERT_EQ(got.size(), 5u);
+    EXPECT_EQ(got[1].parentId, got[0].id);
+    EXPECT_EQ(got[2].parentId, got[1].id);
+    EXPECT_EQ(got[3].parentId, got[0].id);
+    EXPECT_EQ(got[4].parentId, -1);
+}
+
+TEST(Reader, CommentAndMacroBuffers) {
+    // Comment lines lose trailing blanks, macro lines keep them; empty lines before the first text are lost.
+    expect_records(FCM + NL + FCM + u"a  " + NL + FCM + NL + FCM + u"b" + NL + MAC + u" m " + NL + FLD + u"F|_" + NL,
+                   {F(u"F", 4, u"a\r\n\r\nb", u" m ")});
+    // A macro goes to the next record of any kind; a comment waits for the next folder.
+    expect_records(FCM + u"c" + NL + MAC + u"1" + NL + u"bare" + NL + MAC + u"2" + NL + SDT + u"s|_t" + NL + MAC +
+                       u"3" + NL + DAT + u"d|_" + NL + u"x" + NL + DED + NL + FLD + u"F|_" + NL,
+                   {E(u"bare", u"bare", 2, 0, u"1"), E(u"s", u"t", 2, 0, u"2"), E(u"d", u"x", 2, 0, u"3"), F(u"F", 4, u"c")});
+    // A macro that ends in a line break gives an empty last macro line.
+    expect_records(MAC + u"a" + NL + MAC + NL + u"x" + NL, {E(u"x", u"x", 2, 0, u"a\r\n")});
+    // Switch and comment lines do not take a macro.
+    expect_records(MAC + u"m" + NL + ONE + NL + NTR + NL + TRM + NL + CMT + NL + u"x" + NL, {E(u"x", u"x", 1, 0, u"m")});
+}
+
+TEST(Reader, MultiLineBlocks) {
+    expect_records(DAT + u"T|_" + NL + DED + NL, {E(u"T", u"T")});                       // empty body: text from title
+    expect_records(DAT + u"|_" + NL + u"  x  " + NL + u"y" + NL + DED + NL, {E(u"x", u"  x  \r\ny")});  // title from body
+    expect_records(DAT + u"t|_" + NL + u"a" + NL + NL + DED + NL, {E(u"t", u"a\r\n")});  // one line break removed
+    expect_records(DAT + u"t|_" + NL + ESC + DED + NL + u"  " + ESC + u"  z" + NL + DED + NL,
+                   {E(u"t", DED + u"\r\n  z")});
+    expect_records(DAT + u"t|_" + NL + ESC + u"   " + NL + DED + NL, {E(u"t", u"   ")});
+    expect_records(DAT + u"t|_" + NL + u"a\rb\n" + DED + NL, {E(u"t", u"a\rb\n")});  // only CR LF is removed
+    expect_records(DAT + u"t|_" + NL + u"never ends" + NL, {});
+    // Another header leaves the block without its record; switch lines act inside it.
+    expect_records(DAT + u"lost|_" + NL + u"a" + NL + ONE + NL + SDT + u"s|_v" + NL, {E(u"s", u"v", 1)});
+    expect_records(DAT + u"|_" + NL + DED + NL, {});
+}
+
+TEST(Reader, BareLineModes) {
+    std::u16string line = u"  abc  \r\n";
+    expect_records(NTR + NL + line, {E(u"abc", line)});
+    expect_records(DNL + NL + line, {E(u"abc", u"  abc  ")});
+    expect_records(TRM + NL + line, {E(u"abc", u"abc")});
+    expect_records(line, {E(u"abc", u"abc")});  // the starting mode trims
+    expect_records(DNL + NL + u"a\rb" + NL, {E(u"ab", u"ab")});
+    expect_records(ESC + u"   " + NL, {});
+    expect_records(u"  " + ESC + u" " + FED + u" " + NL, {E(FED, FED)});
+}
+
+TEST(Reader, KindSwitchesAndLetterCodes) {
+    expect_records(ONE + NL + u"a" + NL + SDT + u"D|b|_c" + NL + LCK + NL + DAT + u"K|d|_" + NL + u"e" + NL + DED + NL +
+                       u"f" + NL,
+                   {E(u"a", u"a", 1), E(u"b", u"c", 1, 1), E(u"d", u"e", 2, 7), E(u"f", u"f")});
+    // A lone code letter as title forms a code with the terminator: no title, no text, no record.
+    expect_records(SDT + u"D|_x" + NL, {});
+}
+
+TEST(Reader, SingleLineRules) {
+    expect_records(SDT + u"|_text" + NL, {E(u"text", u"text")});  // empty title taken from the text
+    expect_records(SDT + u"t|_ a\rb " + NL, {E(u"t", u" ab ")});  // trailing blanks kept, CR lost
+    expect_records(SDT + u"t|_" + ESC + DED + NL, {E(u"t", DED)});  // the writer's escape is removed
+    expect_records(SDT + u"t|_" + ESC + ESC + u"x" + NL, {E(u"t", ESC + u"x")});
+    expect_records(SDT + u"t|_a" + ESC + NL, {E(u"t", u"a" + ESC)});
+    expect_records(SDT + u"t|_" + NL, {E(u"t", u"")});  // a titled entry with an empty text is kept
+    expect_records(SDT + u"no terminator" + NL, {});
+    expect_records(MAC + u"m" + NL + SDT + u"no terminator" + NL, {E(u"", u"", 2, 0, u"m")});
+    expect_records(MAC + u"m" + NL + SDT + u"|_" + NL, {E(u"", u"", 2, 0, u"m")});
+}
+
+TEST(Reader, StrayBlockEndsAreIgnored) {
+    expect_records(SDT + u"a|_b" + NL + DED + NL + u"c" + NL + DED + NL + FLD + u"F|_" + NL + DED + NL,
+                   {E(u"a", u"b"), E(u"c", u"c"), F(u"F")});
+}
+
+TEST(Reader, FoldersNeverTakeALetterCode) {
+    std::vector<Rec> got = read_text(DAT + u"R|t|_" + NL + u"x" + NL + FLD + u"F|_" + NL);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].letterCode, 0);
+    EXPECT_EQ(got[0].title, u"F");
+}
+
+TEST(Reader, LongLinesArriveInPieces) {
+    std::u16string long_line(kMaxPiece + 10, u'x');
+    // Outside a block the rest of a long line is an entry of its own.
+    std::vector<Rec> got = read_text(long_line + NL);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].title.size(), kMaxPiece);
+    EXPECT_EQ(got[1].title, std::u16string(10, u'x'));
+    // A line whose rest is only its line break leaves no second entry.
+    EXPECT_EQ(read_text(std::u16string(kMaxPiece - 1, u'y') + NL).size(), 1u);
+    // Inside a block the pieces join up again.
+    got = read_text(DAT + u"t|_" + NL + long_line + NL + DED + NL);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].data, long_line);
+    // ...unless a later piece begins with a marker.
+    got = read_text(DAT + u"t|_" + NL + std::u16string(kMaxPiece, u'z') + DED + NL + u"after" + NL);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].data, std::u16string(kMaxPiece, u'z'));
+    EXPECT_EQ(got[1].title, u"after");
+}
+
+TEST(ReadFile, ByteOrderMarkOddLengthAndLastLineWithoutBreak) {
+    TempDir dir;
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::vector<std::u16string> titles;
+    } cases[] = {
+        {"bom", utf16le(u"a\r\nb", true), {u"a", u"b"}},
+        {"no-bom", utf16le(u"a\r\nb", false), {u"a", u"b"}},
+        {"odd", utf16le(u"a\r\nb", true) + "x", {u"a", u"b"}},
+        {"other-bom", "\xFE\xFF" + utf16le(u"\r\na", false), {u"\uFFFE", u"a"}},
+        {"empty", "", {}},
+    };
+    for (const Case& c : cases) {
+        write_bytes(dir / c.name, c.bytes);
+        EntryList list;
+        ASSERT_TRUE(read_file(u16(dir / c.name), list)) << c.name;
+        std::vector<std::u16string> titles;
+        for (const Rec& r : records_of(list.get())) titles.push_back(r.title);
+        EXPECT_EQ(titles, c.titles) << c.name;
+    }
+}
+
+TEST(ReadFile, MissingFilesAndDirectoriesGiveNoListAndEmptyIt) {
+    TempDir dir;
+    EntryList list = make_list({entry(1, -1, u"old", u"old")});
+    EXPECT_FALSE(read_file(u16(dir / "missing"), list));
+    EXPECT_EQ(list.size(), 0u);
+    EXPECT_FALSE(read_file(u16(dir.path()), list));
+}
+
+TEST(ReadFile, IdsStartAtTheFilesCreationTime) {
+    TempDir dir;
+    write_text(dir / "f", u"a\r\nb\r\n");
+    int64_t seconds = 0;
+    ASSERT_TRUE(fs::creation_seconds(u16(dir / "f"), seconds));
+    EntryList list;
+    ASSERT_TRUE(read_file(u16(dir / "f"), list));
+    std::vector<Rec> got = records_of(list.get());
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].id, static_cast<int32_t>(seconds));
+    EXPECT_EQ(got[1].id, static_cast<int32_t>(seconds) + 1);
+}
+
+}  // namespace
+}  // namespace peltatxt
