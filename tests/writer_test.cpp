@@ -1,0 +1,262 @@
+// writer_test.cpp — exporting: output names, line forms and switches, escaping, nesting, and failures.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "format_test_support.h"
+#include "text/line_pieces.h"
+
+namespace peltatxt {
+namespace {
+using namespace testing;
+
+const std::u16string MAC = u"_|PELTATXT-MAC|_", FCM = u"_|PELTATXT-FCM|_", ONE = u"_|PELTATXT-1TM|_",
+                     LCK = u"_|PELTATXT-LCK|_", NTR = u"_|PELTATXT-NTR|_", DNL = u"_|PELTATXT-DNL|_",
+                     TRM = u"_|PELTATXT-TRM|_", FLD = u"_|PELTATXT-FLD|", FED = u"_|PELTATXT-FED|_",
+                     DAT = u"_|PELTATXT-DAT|", SDT = u"_|PELTATXT-SDT|", DED = u"_|PELTATXT-DED|_",
+                     ESC = u"_|PELTATXT-ESC|_", CMT = u"_|PELTATXT-CMT|_";
+const std::u16string NL = u"\r\n";
+
+Rec E(std::u16string title, std::u16string data, uint8_t kind = 2, int8_t code = 0, std::u16string macro = u"",
+      int32_t id = 0, int32_t parent = kNoParent) {
+    Rec r = entry(id, parent, std::move(title), std::move(data), kind);
+    r.letterCode = code;
+    r.macro = std::move(macro);
+    return r;
+}
+
+// What the writer puts after the banner.
+std::u16string body(const std::vector<Rec>& recs) {
+    std::u16string text = write_text_of(recs);
+    EXPECT_EQ(text.substr(0, banner_text().size()), banner_text());
+    return text.substr(banner_text().size());
+}
+
+std::vector<Rec> round_trip(const std::vector<Rec>& recs) { return read_text(write_text_of(recs)); }
+
+TEST(OutputPath, DirectoryAndStemPlusExtension) {
+    struct Case {
+        std::u16string in, out;
+    } cases[] = {
+        {u"/data/notes.txt", u"/data/notes.peltatxt"}, {u"/data.d/notes", u"/data.d/notes.peltatxt"},
+        {u"notes.txt", u"./notes.peltatxt"},           {u"/data/.x", u"/data/.peltatxt"},
+        {u"notes", u"./notes.peltatxt"},               {u"a/b.c/d", u"a/b.c/d.peltatxt"},
+        {u"a/b.tar.gz", u"a/b.tar.peltatxt"},          {u"dir/", u"dir/.peltatxt"},
+        {u"\u30C7\u30FC\u30BF.txt", u"./\u30C7\u30FC\u30BF.peltatxt"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(output_path(c.in), c.out) << narrow(c.in);
+}
+
+TEST(Writer, WorkedExampleIsWrittenByteForByte) {
+    Rec x = E(u"x", u"x", 1, 3);
+    std::vector<Rec> recs = {folder(7, -1, u"Greetings"), E(u"Hello", u"Hello", 2, 0, u"", 8, 7),
+                             E(u"Sig", u"Best regards\r\nAnn", 2, 0, u"", 9, 7), x};
+    TempDir dir;
+    EntryList list = make_list(recs);
+    ASSERT_TRUE(write_file(u16(dir / "example.txt"), list.get()));
+    EXPECT_EQ(read_bytes(dir / "example.peltatxt"), read_bytes(PELTATXT_FIXTURES "/example.peltatxt"));
+}
+
+TEST(Writer, EmptyListGivesByteOrderMarkAndBannerOnly) {
+    EXPECT_EQ(write_text_of({}), banner_text());
+    EXPECT_EQ(banner_text().substr(0, CMT.size()), CMT);
+    EXPECT_EQ(banner_text().substr(banner_text().size() - 4), u"\r\n\r\n");
+}
+
+TEST(ChooseForm, ByTitleTextAndLetterCode) {
+    struct Case {
+        std::u16string title, data;
+        int8_t code;
+        Form form;
+    } cases[] = {
+        {u"abc", u"abc", 0, Form::TRM},
+        {u"abc", u"  abc ", 0, Form::DNL},
+        {u"abc", u"abc\r\n", 0, Form::NTR},
+        {u"abc", u" abc\n", 0, Form::NTR},
+        {u"abc", u"xyz", 0, Form::SDT},
+        {u"abc", u"x\r\ny", 0, Form::DAT},
+        {u"abc", u"abc", 1, Form::SDT},  // a letter code needs a header
+        {u"abc", u"abc", 7, Form::SDT},
+        {u"abc", u"abc", 8, Form::TRM},  // outside 1..7 counts as none
+        {u"abc", u"abc", -128, Form::TRM},
+        {u"abc", u"abc\r\n", 3, Form::DAT},
+        // Bare forms only where they read back.
+        {u"abc", u"abc\r\n\r\n", 0, Form::DAT},      // more than one line break
+        {u"abc", u"\nabc\n", 0, Form::DAT},          // a line break among the leading blanks
+        {u"abc", u"abc\n ", 0, Form::DAT},           // blanks after the last line break
+        {u" abc", u" abc", 0, Form::SDT},            // the trim would change the title
+        {u"", u"", 0, Form::SDT},                    // a blank line would be skipped
+        {u"", u"  ", 0, Form::SDT},
+        {u"", u" \r\n", 0, Form::DAT},
+        {u"a\rb", u"a\rb", 0, Form::DAT},            // a lone CR is kept only in a block
+        {u"abc", u"abc\rx", 0, Form::DAT},
+        {u"a|_b", u"x", 0, Form::DAT},               // the title's "|_" would cut the text
+        {u"D", u"x", 0, Form::DAT},                  // a lone code letter would swallow the text
+        {u"D", u"x", 2, Form::SDT},
+        {u"x", std::u16string(kMaxPiece, u'y'), 0, Form::DAT},  // too long for one line
+    };
+    for (const Case& c : cases) EXPECT_EQ(choose_form(c.title, c.data, c.code, 0), c.form) << narrow(c.title) << " / " << narrow(c.data);
+}
+
+TEST(Writer, LineFormsAndTheirSwitchLines) {
+    struct Case {
+        std::vector<Rec> recs;
+        std::u16string expected;
+    } cases[] = {
+        {{E(u"abc", u"abc")}, u"abc\r\n"},
+        {{E(u"abc", u"  abc ")}, NL + DNL + NL + u"  abc \r\n"},
+        {{E(u"abc", u"abc\r\n")}, NL + NTR + NL + u"abc\r\n"},
+        {{E(u"abc", u"abc\r\n"), E(u"d", u"d")}, NL + NTR + NL + u"abc\r\n" + NL + TRM + NL + u"d\r\n"},
+        {{E(u"abc", u"xyz")}, SDT + u"abc|_xyz\r\n"},
+        {{E(u"t", u"")}, SDT + u"t|_\r\n"},
+        {{E(u"t", u"a\r\nb")}, NL + DAT + u"t|_\r\na\r\nb\r\n" + DED + NL + NL},
+        {{E(u"x", u"x", 1, 3)}, NL + ONE + NL + SDT + u"R|x|_x\r\n"},
+        {{E(u"a", u"a", 1), E(u"b", u"b", 1), E(u"c", u"c", 2)}, NL + ONE + NL + u"a\r\nb\r\n" + NL + LCK + NL + u"c\r\n"},
+        {{E(u"a", u"a", 0), E(u"b", u"b", 3)}, u"a\r\nb\r\n"},  // other kinds write no switch
+        {{E(u"", u"", 2, 0, u"m")}, NL + MAC + u"m\r\n" + SDT + u"|_\r\n"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(body(c.recs), c.expected) << describe(c.recs[0]);
+}
+
+TEST(Writer, MacrosBeforeEntriesAndFolders) {
+    // One-time entry with a macro after a locked one: empty line, MAC, empty line, 1TM, header.
+    EXPECT_EQ(body({E(u"p", u"p"), E(u"t", u"a\r\nb", 1, 0, u"m")}),
+              u"p\r\n" + NL + MAC + u"m\r\n" + NL + ONE + NL + DAT + u"t|_\r\na\r\nb\r\n" + DED + NL + NL);
+    // Kind 0 gets no empty line before its macro, nor before a block header.
+    EXPECT_EQ(body({E(u"t", u"a\r\nb", 0, 0, u"m1\r\nm2")}),
+              MAC + u"m1\r\n" + MAC + u"m2\r\n" + DAT + u"t|_\r\na\r\nb\r\n" + DED + NL + NL);
+    // A folder with comment and macro: empty line, FCM lines, MAC lines, FLD, all at one indentation.
+    Rec f = folder(1, -1, u"F", 0x18);
+    f.data = u"c1\r\n\r\nc3";
+    f.macro = u"m\r\n";
+    Rec g = folder(2, 1, u"G", 0x1C);
+    g.macro = u"x";
+    EXPECT_EQ(body({f, g}), NL + FCM + u"c1\r\n" + FCM + u"\r\n" + FCM + u"c3\r\n" + MAC + u"m\r\n" + MAC + u"\r\n" + FLD +
+                                u"H|O|F|_\r\n" + NL + u"\t" + MAC + u"x\r\n\t" + FLD + u"O|G|_\r\n\t" + FED + NL + NL + FED +
+                                NL + NL);
+}
+
+TEST(Writer, IndentationThreeDeepAndClosingOnUnknownParents) {
+    Rec a = folder(1, -1, u"A"), b = folder(2, 1, u"B"), c = folder(3, 2, u"C");
+    c.data = u"note";
+    std::u16string got = body({a, b, c, E(u"e", u"e", 2, 0, u"", 4, 3), E(u"s", u"x\r\ny", 2, 0, u"", 5, 3),
+                               E(u"top", u"top", 2, 0, u"", 6, 99)});
+    std::u16string expected = NL + FLD + u"A|_\r\n" + NL + u"\t" + FLD + u"B|_\r\n" + NL + u"\t\t" + FCM + u"note\r\n" +
+                              u"\t\t" + FLD + u"C|_\r\n" + u"\t\t\te\r\n" + NL + u"\t\t\t" + DAT + u"s|_\r\nx\r\ny\r\n" +
+                              u"\t\t\t" + DED + NL + NL + u"\t\t" + FED + NL + NL + u"\t" + FED + NL + NL + FED + NL + NL +
+                              u"top\r\n";
+    EXPECT_EQ(got, expected);
+}
+
+TEST(Writer, FoldersWriteOnlyFlagsAndTitle) {
+    Rec f = folder(5, -1, u"F", 0x0C);
+    f.letterCode = 3;
+    EXPECT_EQ(body({f}), NL + FLD + u"F|_\r\n" + FED + NL + NL);
+}
+
+TEST(Writer, EscapesEveryLineThatWouldReadAsAMarker) {
+    // At line starts, after leading whitespace, and with a CR inside the marker.
+    std::u16string text = u"first\r\n" + MAC + u"x\r\n  " + DED + u"\r\n" + ESC + u"\r\n_|PELTA\rTXT-FED|_\r\nlast " + CMT;
+    std::u16string expected = u"first\r\n" + ESC + MAC + u"x\r\n" + ESC + u"  " + DED + u"\r\n" + ESC + ESC + u"\r\n" +
+                              ESC + u"_|PELTA\rTXT-FED|_\r\nlast " + CMT;
+    EXPECT_EQ(body({E(u"t", text)}), NL + DAT + u"t|_\r\n" + expected + NL + DED + NL + NL);
+    EXPECT_EQ(round_trip({E(u"t", text)}), renumbered({E(u"t", text)}));
+    // A single line that begins with a marker carries the escape after the title terminator.
+    EXPECT_EQ(body({E(u"t", DED + u"x")}), SDT + u"t|_" + ESC + DED + u"x\r\n");
+    EXPECT_EQ(round_trip({E(u"t", DED + u"x")}), renumbered({E(u"t", DED + u"x")}));
+    // A bare line that is a marker.
+    EXPECT_EQ(body({E(FED, FED)}), ESC + FED + NL);
+    EXPECT_EQ(round_trip({E(FED, FED)}), renumbered({E(FED, FED)}));
+}
+
+TEST(Writer, LongBlockLinesAreEscapedAtPieceBoundaries) {
+    std::u16string text = std::u16string(kMaxPiece - 3, u'a') + u"  " + DED + u"tail\r\nnext";
+    std::vector<Rec> recs = {E(u"t", text), E(u"after", u"after")};
+    EXPECT_EQ(round_trip(recs), renumbered(recs));
+    text = std::u16string(kMaxPiece, u'b') + FED + std::u16string(kMaxPiece, u'c') + FLD;
+    recs = {E(u"t", text)};
+    EXPECT_EQ(round_trip(recs), renumbered(recs));
+}
+
+TEST(Writer, TitlesThatCannotBeCarriedKeepTheOtherRecordsIntact) {
+    // Line breaks leave the header title; a title too long for one line is cut; the text stays whole.
+    std::vector<Rec> back = round_trip({E(u"two\r\nlines", u"text"), E(std::u16string(70000, u't'), u"x\r\ny"), E(u"n", u"n")});
+    ASSERT_EQ(back.size(), 3u);
+    EXPECT_EQ(back[0].title, u"twolines");
+    EXPECT_EQ(back[0].data, u"text");
+    EXPECT_LT(back[1].title.size(), kMaxPiece);
+    EXPECT_EQ(back[1].data, u"x\r\ny");
+    EXPECT_EQ(back[2].title, u"n");
+    // Long macro lines are split over several macro lines instead of spilling into an entry.
+    Rec long_macro = E(u"m", u"m", 2, 0, std::u16string(70000, u'q'));
+    back = round_trip({long_macro, E(u"n", u"n")});
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[0].macro.size(), 70002u);
+}
+
+TEST(Writer, MacroStaysWithItsOwnRecord) {
+    std::vector<Rec> recs = {E(u"", u"", 2, 0, u"mine"), E(u"", u"  ", 2, 0, u"also mine"), E(u"next", u"next")};
+    std::vector<Rec> back = round_trip(recs);
+    ASSERT_EQ(back.size(), 3u);
+    EXPECT_EQ(back[0].macro, u"mine");
+    EXPECT_EQ(back[1].macro, u"also mine");
+    EXPECT_EQ(back[1].data, u"  ");
+    EXPECT_EQ(back[2].macro, u"");
+}
+
+TEST(Writer, KindsOtherThanOneAndTwoComeBackAsTheKindInForce) {
+    std::vector<Rec> back = round_trip({E(u"a", u"a", 1), E(u"b", u"b", 0), E(u"c", u"c", 3), E(u"d", u"d", 2), E(u"e", u"e", 0)});
+    ASSERT_EQ(back.size(), 5u);
+    EXPECT_EQ(back[1].kind, 1);
+    EXPECT_EQ(back[2].kind, 1);
+    EXPECT_EQ(back[4].kind, 2);
+}
+
+TEST(WriteFile, OutputThatCannotBeCreatedFails) {
+    TempDir dir;
+    EntryList list = make_list({E(u"a", u"a")});
+    EXPECT_FALSE(write_file(u16(dir / "missing" / "x.txt"), list.get()));
+    EXPECT_FALSE(write_file(u"", list.get()));
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    if (::geteuid() != 0) {
+        EXPECT_FALSE(write_file(u16(dir / "x.txt"), list.get()));
+    }
+}
+
+// Runs an export in a child process whose file size limit is bytes, so that writing really fails.
+bool export_under_size_limit(const std::filesystem::path& target_path, const std::vector<Rec>& recs, rlim_t bytes) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{bytes, bytes};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        EntryList list = make_list(recs);
+        _exit(write_file(u16(target_path), list.get()) ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(WriteFile, FailedWritesAreReportedAndThePreviousFileSurvives) {
+    TempDir dir;
+    std::vector<Rec> recs;
+    for (int i = 0; i < 5000; ++i) recs.push_back(E(u"entry", u"some text that takes room"));
+    write_bytes(dir / "out.peltatxt", "previous export");
+    for (rlim_t limit : {rlim_t{0}, rlim_t{100}, rlim_t{300000}}) {
+        EXPECT_FALSE(export_under_size_limit(dir / "out.txt", recs, limit)) << limit;
+        EXPECT_TRUE(read_bytes(dir / "out.peltatxt") == "previous export") << limit;
+        EXPECT_EQ(file_names(dir.path()), std::vector<std::string>{"out.peltatxt"}) << limit;
+    }
+    EXPECT_TRUE(export_under_size_limit(dir / "out.txt", recs, RLIM_INFINITY));
+    EXPECT_EQ(read_bytes(dir / "out.peltatxt").substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(file_names(dir.path()), std::vector<std::string>{"out.peltatxt"});
+}
+
+}  // namespace
+}  // namespace peltatxt
