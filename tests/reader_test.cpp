@@ -66,11 +66,12 @@ TEST(Classify, MarkersAfterWhitespaceAndNearMisses) {
 
 TEST(Classify, EscapedLineKeepsWhatFollowsTheMarker) {
     std::u16string scratch;
-    ClassifiedLine l = classify(u"  " + ESC + u"  " + DED + u" \r\n", scratch);
+    const std::u16string line = u"  " + ESC + u"  " + DED + u" \r\n", doubled = ESC + ESC + u"x";
+    ClassifiedLine l = classify(line, scratch);
     EXPECT_EQ(l.cls, LineClass::Text);
     EXPECT_EQ(l.raw, u"  " + DED + u" \r\n");
     EXPECT_EQ(l.copy, DED + u" ");
-    l = classify(ESC + ESC + u"x", scratch);  // only the first escape goes
+    l = classify(doubled, scratch);  // only the first escape goes
     EXPECT_EQ(l.raw, ESC + u"x");
 }
 
@@ -86,7 +87,8 @@ TEST(FolderHeader, FlagsAndTitles) {
         {u"|_", 0x04, u""},           {u"no end", 0x04, u""},        {u"a|_ignored", 0x04, u"a"},
     };
     for (const Case& c : cases) {
-        FolderHeader h = parse_folder_header(FLD + c.rest);
+        const std::u16string header = FLD + c.rest;
+        FolderHeader h = parse_folder_header(header);
         EXPECT_EQ(h.kind, c.kind) << narrow(c.rest);
         EXPECT_EQ(h.title, c.title) << narrow(c.rest);
     }
@@ -106,7 +108,8 @@ TEST(DataHeader, LetterCodesTitlesAndRest) {
         {u"S||_y", 4, u"", true, u"y"},
     };
     for (const Case& c : cases) {
-        DataHeader h = parse_data_header(SDT + c.rest);
+        const std::u16string header = SDT + c.rest;
+        DataHeader h = parse_data_header(header);
         EXPECT_EQ(h.letterCode, c.code) << narrow(c.rest);
         EXPECT_EQ(h.title, c.title) << narrow(c.rest);
         EXPECT_EQ(h.terminated, c.terminated) << narrow(c.rest);
