@@ -91,8 +91,8 @@ void Reader::on_folder(Text copy) {
     take_macro(r);
     comment_.clear();
     int32_t id = r.id;
-    folders_.reserve(folders_.size() + 1);
-    list_.append(std::move(r));
+    if (folders_.size() == folders_.capacity()) folders_.reserve(2 * folders_.size() + 16);
+    list_.append(std::move(r));  // the push below cannot fail once the list holds the folder
     folders_.push_back(id);
     in_block_ = false;
 }

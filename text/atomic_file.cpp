@@ -7,12 +7,20 @@
 namespace peltatxt {
 namespace {
 uint32_t temp_counter = 0;
-}
+#if defined(_WIN32)
+constexpr const char16_t* kSeparators = u"\\/";
+#else
+constexpr const char16_t* kSeparators = u"/";
+#endif
+}  // namespace
 
 bool AtomicFile::open(std::u16string_view target) {
     target_.assign(target);
-    temp_ = target_;
-    temp_ += u'.';
+    // A short name in the target's directory, so the rename stays on one file system and a long
+    // target name cannot make the temporary name too long.
+    std::size_t slash = target_.find_last_of(kSeparators);
+    temp_ = target_.substr(0, slash == std::u16string::npos ? 0 : slash + 1);
+    temp_ += u".peltatxt-";
     temp_ += decimal(static_cast<int32_t>(fs::process_id()));
     temp_ += u'-';
     temp_ += decimal(static_cast<int32_t>(++temp_counter));
