@@ -9,6 +9,14 @@
 
 namespace peltatxt::testing {
 
+Rec E(std::u16string title, std::u16string data, uint8_t kind, int8_t code, std::u16string macro, int32_t id,
+      int32_t parent) {
+    Rec r = entry(id, parent, std::move(title), std::move(data), kind);
+    r.letterCode = code;
+    r.macro = std::move(macro);
+    return r;
+}
+
 std::vector<Rec> read_text(std::u16string_view text, int32_t seed) {
     EntryList list;
     Reader reader(list, seed);

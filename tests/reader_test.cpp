@@ -12,19 +12,7 @@ namespace peltatxt {
 namespace {
 using namespace testing;
 
-const std::u16string CMT = u"_|PELTATXT-CMT|_", FCM = u"_|PELTATXT-FCM|_", MAC = u"_|PELTATXT-MAC|_",
-                     ONE = u"_|PELTATXT-1TM|_", LCK = u"_|PELTATXT-LCK|_", NTR = u"_|PELTATXT-NTR|_",
-                     DNL = u"_|PELTATXT-DNL|_", TRM = u"_|PELTATXT-TRM|_", FLD = u"_|PELTATXT-FLD|",
-                     FED = u"_|PELTATXT-FED|_", DAT = u"_|PELTATXT-DAT|", SDT = u"_|PELTATXT-SDT|",
-                     DED = u"_|PELTATXT-DED|_", ESC = u"_|PELTATXT-ESC|_";
-const std::u16string NL = u"\r\n";
 
-Rec E(std::u16string title, std::u16string data, uint8_t kind = 2, int8_t code = 0, std::u16string macro = u"") {
-    Rec r = entry(0, kNoParent, std::move(title), std::move(data), kind);
-    r.letterCode = code;
-    r.macro = std::move(macro);
-    return r;
-}
 Rec F(std::u16string title, uint8_t kind = 4, std::u16string comment = u"", std::u16string macro = u"") {
     Rec r = folder(0, kNoParent, std::move(title), kind);
     r.data = std::move(comment);

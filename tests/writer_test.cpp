@@ -15,20 +15,6 @@ namespace peltatxt {
 namespace {
 using namespace testing;
 
-const std::u16string MAC = u"_|PELTATXT-MAC|_", FCM = u"_|PELTATXT-FCM|_", ONE = u"_|PELTATXT-1TM|_",
-                     LCK = u"_|PELTATXT-LCK|_", NTR = u"_|PELTATXT-NTR|_", DNL = u"_|PELTATXT-DNL|_",
-                     TRM = u"_|PELTATXT-TRM|_", FLD = u"_|PELTATXT-FLD|", FED = u"_|PELTATXT-FED|_",
-                     DAT = u"_|PELTATXT-DAT|", SDT = u"_|PELTATXT-SDT|", DED = u"_|PELTATXT-DED|_",
-                     ESC = u"_|PELTATXT-ESC|_", CMT = u"_|PELTATXT-CMT|_";
-const std::u16string NL = u"\r\n";
-
-Rec E(std::u16string title, std::u16string data, uint8_t kind = 2, int8_t code = 0, std::u16string macro = u"",
-      int32_t id = 0, int32_t parent = kNoParent) {
-    Rec r = entry(id, parent, std::move(title), std::move(data), kind);
-    r.letterCode = code;
-    r.macro = std::move(macro);
-    return r;
-}
 
 // What the writer puts after the banner.
 std::u16string body(const std::vector<Rec>& recs) {

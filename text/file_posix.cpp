@@ -9,38 +9,16 @@
 
 #include "file_fault.h"
 #include "file_system.h"
+#include "utf8.h"
 
 namespace peltatxt::fs {
 namespace {
 
-// UTF-16 to UTF-8. False for a lone surrogate or a U+0000, which no POSIX path can hold.
-bool to_utf8(Text s, std::string& out) {
+// The UTF-8 file name for path. False for a lone surrogate or a U+0000, which no POSIX path can hold.
+bool to_utf8(Text path, std::string& out) {
     out.clear();
-    out.reserve(s.size() * 3);
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        uint32_t c = s[i];
-        if (c == 0) return false;
-        if (c >= 0xD800 && c <= 0xDFFF) {
-            if (c > 0xDBFF || i + 1 >= s.size() || s[i + 1] < 0xDC00 || s[i + 1] > 0xDFFF) return false;
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
-        }
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return !out.empty();
+    if (path.empty() || path.find(u'\0') != Text::npos) return false;
+    return append_utf8(out, path, true);
 }
 
 int fd_of(std::intptr_t h) { return static_cast<int>(h); }

@@ -1,6 +1,9 @@
 // plugin_host.cpp — run-time loading of the plug-in, and host-side strings and lists in the shared layout.
 #include "plugin_host.h"
 
+#include "model/memory.h"
+#include "text/utf8.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -14,24 +17,6 @@
 
 namespace peltatxt::host {
 namespace {
-
-void* block_alloc(std::size_t bytes) {
-#if defined(_WIN32)
-    void* p = HeapAlloc(GetProcessHeap(), 0, bytes);
-#else
-    void* p = std::malloc(bytes);
-#endif
-    if (!p) throw std::bad_alloc();
-    return p;
-}
-
-void block_free(void* p) {
-#if defined(_WIN32)
-    HeapFree(GetProcessHeap(), 0, p);
-#else
-    std::free(p);
-#endif
-}
 
 std::string dirname_of(const std::string& p) {
     std::size_t slash = p.find_last_of("/\\");
@@ -137,7 +122,7 @@ std::string default_plugin_path(const char* argv0) {
 }
 
 peltatxt_unit* make_string(std::u16string_view text) {
-    auto* h = static_cast<PeltaStringHeader*>(block_alloc(sizeof(PeltaStringHeader) + (text.size() + 1) * 2));
+    auto* h = static_cast<PeltaStringHeader*>(memory::allocate(sizeof(PeltaStringHeader) + (text.size() + 1) * 2));
     h->refs = 1;
     h->length = static_cast<int32_t>(text.size());
     h->capacity = static_cast<int32_t>(text.size());
@@ -151,7 +136,7 @@ void release_string(peltatxt_unit* handle) {
     if (!handle) return;
     auto* h = reinterpret_cast<PeltaStringHeader*>(handle) - 1;
     if (h->refs < 0) return;
-    if (--h->refs == 0) block_free(h);
+    if (--h->refs == 0) memory::release(h);
 }
 
 std::u16string text_of(const peltatxt_unit* handle) {
@@ -263,30 +248,7 @@ std::u16string from_utf8(std::string_view s) {
 
 std::string to_utf8(std::u16string_view s) {
     std::string out;
-    out.reserve(s.size() * 3);
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        uint32_t c = s[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;  // a lone surrogate has no UTF-8 form
-        }
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
+    append_utf8(out, s, false);
     return out;
 }
 
