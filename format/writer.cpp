@@ -73,7 +73,7 @@ private:
         put(kLineBreak);
     }
     void put_prefixed(Marker m, Text text);
-    void put_header_title(Text title, std::size_t used);
+    Text header_title(Text title, std::size_t used);
     void put_entry(const EntryRecord& r, Text title, Text data, Text macro);
 
     AtomicFile& file_;
@@ -112,24 +112,25 @@ void Writer::record(const EntryRecord& r) {
         put(kFlagO);
         used += 2;
     }
-    put_header_title(title, used);
+    put(header_title(title, used));
     put(kTitleEnd);
     put(kLineBreak);
     folders_.push_back(r.id);
 }
 
-// Header titles are one line: line breaks are left out, and a title too long for one line
-// piece is cut so that the rest of the file still reads as written.
-void Writer::put_header_title(Text title, std::size_t used) {
+// A title as a header line can carry it: one line, with no title terminator inside (each "|_"
+// loses its "_"), and cut to fit one line piece so that the rest of the file reads as written.
+Text Writer::header_title(Text title, std::size_t used) {
     std::size_t room = kMaxPiece - std::min(folders_.size(), kMaxIndent) - used - kTitleEnd.size() - kLineBreak.size();
-    if (!has_line_break(title) && title.size() <= room) {
-        put(title);
-        return;
-    }
+    if (!has_line_break(title) && title.find(kTitleEnd) == Text::npos && title.size() <= room) return title;
     title_.clear();
-    append_without_line_breaks(title_, title);
+    for (char16_t c : title) {
+        if (c == u'\r' || c == u'\n') continue;
+        if (c == u'_' && !title_.empty() && title_.back() == u'|') continue;
+        title_.push_back(c);
+    }
     if (title_.size() > room) title_.resize(room);
-    put(title_);
+    return title_;
 }
 
 void Writer::put_entry(const EntryRecord& r, Text title, Text data, Text macro) {
@@ -163,13 +164,18 @@ void Writer::put_entry(const EntryRecord& r, Text title, Text data, Text macro) 
     if (block && macro.empty()) put(kLineBreak);
     put_indent();
     put(marker_text(block ? Marker::DAT : Marker::SDT));
-    std::size_t used = kHeaderLength;
-    if (has_letter_code(r.letterCode)) {
-        put(Text(&kCodeLetters[static_cast<std::size_t>(r.letterCode - 1)], 1));
+    Text header = header_title(title, kHeaderLength + 2);
+    // A title that begins like a letter code would lose its start to one; writing that code
+    // keeps the whole title, and only the letter code differs.
+    bool code_like = !header.empty() && kCodeLetters.find(header[0]) != Text::npos &&
+                     (header.size() == 1 || header[1] == u'|');
+    if (has_letter_code(r.letterCode) || code_like) {
+        std::size_t letter = has_letter_code(r.letterCode) ? static_cast<std::size_t>(r.letterCode - 1)
+                                                            : kCodeLetters.find(header[0]);
+        put(kCodeLetters.substr(letter, 1));
         put(u"|");
-        used += 2;
     }
-    put_header_title(title, used);
+    put(header);
     put(kTitleEnd);
     if (!block) {
         escape_text(data, false, emit);
@@ -239,12 +245,15 @@ std::u16string output_path(Text path) {
 
 Form choose_form(Text title, Text data, int8_t letterCode, std::size_t indent) {
     bool coded = has_letter_code(letterCode);
-    std::size_t escaped = escaped_size(data);
+    // The escaped size decides only between the forms that write the text on one line; a text of
+    // several lines takes a block whatever its size, so it is not escaped twice.
+    std::size_t lf = data.find(u'\n');
+    bool one_line = lf == Text::npos || lf + 1 == data.size();
+    std::size_t escaped = one_line ? escaped_size(data) : 0;
     if (!coded && !title.empty() && !has_line_break(title) && trim(title) == title) {
         if (data == title) {
             if (indent + escaped + kLineBreak.size() <= kMaxPiece) return Form::TRM;
         } else if (trim(data) == title) {
-            std::size_t lf = data.find(u'\n');
             if (lf == Text::npos) {
                 if (!contains_unit(data, u'\r') && escaped + kLineBreak.size() <= kMaxPiece) return Form::DNL;
             } else if (lf + 1 == data.size() && escaped <= kMaxPiece) {
@@ -252,14 +261,9 @@ Form choose_form(Text title, Text data, int8_t letterCode, std::size_t indent) {
             }
         }
     }
-    // A lone code letter as title would form a letter code with the title terminator's "|" and
-    // swallow the single line's text; a block keeps the text.
-    bool lone_code_letter = !coded && title.size() == 1 && kCodeLetters.find(title[0]) != Text::npos;
-    std::size_t line = indent + kHeaderLength + (coded ? 2 : 0) + title.size() + kTitleEnd.size() + escaped +
-                       kLineBreak.size();
-    if (!has_line_break(data) && !has_line_break(title) && title.find(kTitleEnd) == Text::npos &&
-        !lone_code_letter && line <= kMaxPiece)
-        return Form::SDT;
+    // Header titles are made to fit (see header_title); the text must fit on the line as it is.
+    std::size_t line = indent + kHeaderLength + 2 + title.size() + kTitleEnd.size() + escaped + kLineBreak.size();
+    if (!has_line_break(data) && line <= kMaxPiece) return Form::SDT;
     return Form::DAT;
 }
 

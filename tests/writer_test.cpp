@@ -81,9 +81,9 @@ TEST(ChooseForm, ByTitleTextAndLetterCode) {
         {u"", u" \r\n", 0, Form::DAT},
         {u"a\rb", u"a\rb", 0, Form::DAT},            // a lone CR is kept only in a block
         {u"abc", u"abc\rx", 0, Form::DAT},
-        {u"a|_b", u"x", 0, Form::DAT},               // the title's "|_" would cut the text
-        {u"D", u"x", 0, Form::DAT},                  // a lone code letter would swallow the text
-        {u"D", u"x", 2, Form::SDT},
+        {u"a|_b", u"x", 0, Form::SDT},               // header titles are made to fit
+        {u"a|_b", u"a|_b", 0, Form::TRM},            // a bare line parses no header
+        {u"D", u"x", 0, Form::SDT},
         {u"x", std::u16string(kMaxPiece, u'y'), 0, Form::DAT},  // too long for one line
     };
     for (const Case& c : cases) EXPECT_EQ(choose_form(c.title, c.data, c.code, 0), c.form) << narrow(c.title) << " / " << narrow(c.data);
@@ -167,6 +167,27 @@ TEST(Writer, LongBlockLinesAreEscapedAtPieceBoundaries) {
     text = std::u16string(kMaxPiece, u'b') + FED + std::u16string(kMaxPiece, u'c') + FLD;
     recs = {E(u"t", text)};
     EXPECT_EQ(round_trip(recs), renumbered(recs));
+}
+
+TEST(Writer, TitlesThatLookLikeLetterCodesOrHoldTheTerminatorKeepTheirRecord) {
+    struct Case {
+        Rec written;
+        Rec back;
+    } cases[] = {
+        {E(u"D|x", u"text"), E(u"D|x", u"text", 2, 1)},  // the code is written, the title kept
+        {E(u"K", u"text"), E(u"K", u"text", 2, 7)},
+        {E(u"K", u""), E(u"K", u"", 2, 7)},
+        {E(u"R", u"a\r\nb", 2, 2), E(u"R", u"a\r\nb", 2, 2)},
+        {E(u"|_x", u""), E(u"|x", u"")},                  // the terminator loses its "_"
+        {E(u"a|_b|__c", u"t"), E(u"a|b|c", u"t")},
+        {E(u"x|", u"t"), E(u"x|", u"t")},
+    };
+    for (const Case& c : cases) {
+        std::vector<Rec> back = round_trip({E(u"before", u"before"), c.written, E(u"after", u"after")});
+        EXPECT_EQ(back, renumbered({E(u"before", u"before"), c.back, E(u"after", u"after")})) << describe(c.written);
+    }
+    Rec f = folder(1, -1, u"a|_b");
+    EXPECT_EQ(round_trip({f})[0].title, u"a|b");
 }
 
 TEST(Writer, TitlesThatCannotBeCarriedKeepTheOtherRecordsIntact) {
