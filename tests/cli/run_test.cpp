@@ -1,0 +1,270 @@
+// run_test.cpp — the built peltatxt tool run as a subprocess: golden outputs, round trips, failures and warnings.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "tool_runner.h"
+
+namespace peltatxt::cli_testing {
+namespace {
+
+const std::string kSample = PELTATXT_SAMPLE;
+const std::string kGoldenJson = std::string(PELTATXT_GOLDEN) + "/sample.json";
+const std::string kGoldenShow = std::string(PELTATXT_GOLDEN) + "/sample.show.txt";
+
+// Compares output with a golden file; with PELTATXT_UPDATE_GOLDEN set, rewrites the file and skips.
+void expect_golden(const std::string& output, const std::string& golden) {
+    if (std::getenv("PELTATXT_UPDATE_GOLDEN")) {
+        write_file(golden, output);
+        GTEST_SKIP() << "rewrote " << golden;
+    }
+    EXPECT_EQ(output, read_file(golden)) << "differs from " << golden;
+}
+
+std::size_t lines_in(const std::string& s) { return static_cast<std::size_t>(std::count(s.begin(), s.end(), '\n')); }
+
+// A failure: status 2, nothing on stdout, one line on stderr that names the file and says what is wrong.
+void expect_failure(const ToolRun& run, const std::string& file, const std::string& what) {
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(lines_in(run.err), 1u) << run.err;
+    EXPECT_EQ(run.err.rfind("peltatxt: ", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(file), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(what), std::string::npos) << run.err;
+}
+
+TEST(ToolGolden, ShowOfTheSample) {
+    ToolRun run = run_tool({"show", kSample}, {{"COLUMNS", "80"}});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    expect_golden(run.out, kGoldenShow);
+}
+
+TEST(ToolGolden, ToJsonOfTheSample) {
+    ToolRun run = run_tool({"to-json", kSample});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    expect_golden(run.out, kGoldenJson);
+}
+
+TEST(ToolGolden, ShowCutsLinesToTheWidth) {
+    for (const char* width : {"30", "44"}) {
+        ToolRun run = run_tool({"show", kSample}, {{"COLUMNS", width}});
+        ASSERT_EQ(run.status, 0) << run.err;
+        // Cut lines end in "...", and the lines that needed no cut are those of the golden outline.
+        std::string golden = read_file(kGoldenShow);
+        std::size_t cut = 0, at = 0;
+        for (std::size_t end; (end = run.out.find('\n', at)) != std::string::npos; at = end + 1) {
+            std::string line = run.out.substr(at, end - at);
+            if (line.size() >= 3 && line.compare(line.size() - 3, 3, "...") == 0)
+                ++cut;
+            else
+                EXPECT_NE(golden.find(line + "\n"), std::string::npos) << line;
+        }
+        EXPECT_GT(cut, 5u) << width;
+        EXPECT_EQ(lines_in(run.out), lines_in(golden));
+    }
+    ToolRun wide = run_tool({"show", "--width", "0", kSample}, {{"COLUMNS", "10"}});
+    EXPECT_EQ(wide.out.find("..."), std::string::npos) << "--width 0 cuts nothing";
+}
+
+TEST(ToolRoundTrip, TheSampleIsWhatTheWriterWritesFromTheGoldenJson) {
+    Scratch dir;
+    ToolRun run = run_tool({"from-json", kGoldenJson, dir / "sample"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "wrote " + (dir / "sample.peltatxt") + " (23 records)\n");
+    EXPECT_EQ(read_file(dir / "sample.peltatxt"), read_file(kSample))
+        << "examples/sample.peltatxt is stale: rewrite it with from-json " << kGoldenJson;
+}
+
+TEST(ToolRoundTrip, JsonToFileToJsonIsIdentical) {
+    Scratch dir;
+    ASSERT_EQ(run_tool({"from-json", kGoldenJson, dir / "copy.txt"}).status, 0);
+    ToolRun back = run_tool({"to-json", dir / "copy.peltatxt", "-o", dir / "copy.json"});
+    ASSERT_EQ(back.status, 0) << back.err;
+    EXPECT_EQ(back.out, "");
+    EXPECT_EQ(read_file(dir / "copy.json"), read_file(kGoldenJson));
+}
+
+TEST(ToolRoundTrip, TheFlatShapeReadsBackToTheSameTree) {
+    Scratch dir;
+    ToolRun flat = run_tool({"to-json", "--flat", kSample, "-o", dir / "flat.json"});
+    ASSERT_EQ(flat.status, 0) << flat.err;
+    std::string json = read_file(dir / "flat.json");
+    EXPECT_NE(json.find("\"parentId\": -1"), std::string::npos);
+    EXPECT_NE(json.find("\"auxA\": 0"), std::string::npos);
+    EXPECT_EQ(json.find("\"children\""), std::string::npos);
+    ASSERT_EQ(run_tool({"from-json", dir / "flat.json", dir / "again"}).status, 0);
+    ToolRun tree = run_tool({"to-json", dir / "again.peltatxt"});
+    EXPECT_EQ(tree.out, read_file(kGoldenJson));
+}
+
+TEST(ToolCheck, TheSampleComesBackWhole) {
+    ToolRun run = run_tool({"check", kSample});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(run.out, kSample + ": all 23 records came back identical\n");
+    EXPECT_EQ(run.err, "");
+}
+
+TEST(ToolCheck, NamesARecordWhoseTitleHoldsALineBreak) {
+    Scratch dir;
+    write_file(dir / "list.json", R"([
+      {"kind": "folder", "title": "Notes", "children": [
+        {"kind": "locked", "title": "first\r\nsecond", "text": "body"},
+        {"kind": "locked", "title": "fine", "text": "fine"}
+      ]}])");
+    ToolRun run = run_tool({"check", dir / "list.json"});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.out, dir / "list.json" + ": 1 of 3 records did not come back identical:\n" +
+                           R"(  record 2 "first\r\nsecond" in "Notes": title: a title cannot hold a line break; )" +
+                           R"(came back as "firstsecond")" + "\n");
+    EXPECT_EQ(run.err, "");
+}
+
+TEST(ToolCheck, NamesARecordThatDidNotComeBackAndPairsTheRest) {
+    Scratch dir;
+    write_file(dir / "list.json", R"([
+      {"kind": "locked", "title": "a", "text": "a"},
+      {"kind": "locked", "title": "", "text": ""},
+      {"kind": "one-time", "title": "b", "text": "b"},
+      {"kind": "folder", "letterCode": "D", "title": "f", "children": []}])");
+    ToolRun run = run_tool({"check", dir / "list.json"});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.out.find("2 of 4 records"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(R"(record 2 "": did not come back: an entry without title, text or macro)"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find(R"(record 4 "f": letterCode: folders carry no letter code; came back as none)"),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(lines_in(run.out), 3u) << "no other record is reported:\n" << run.out;
+}
+
+TEST(ToolFailures, MissingOrUnreadableInputs) {
+    Scratch dir;
+    std::string missing = dir / "missing.peltatxt";
+    for (const char* command : {"show", "to-json", "check"}) {
+        SCOPED_TRACE(command);
+        expect_failure(run_tool({command, missing}), missing, "no such file");
+        expect_failure(run_tool({command, dir.path().string()}), dir.path().string(), "is a directory");
+    }
+    expect_failure(run_tool({"from-json", dir / "missing.json", dir / "out"}), dir / "missing.json", "no such file");
+    expect_failure(run_tool({"check", dir / "missing.json"}), dir / "missing.json", "no such file");
+}
+
+TEST(ToolFailures, AFileWithoutReadPermission) {
+    if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
+    Scratch dir;
+    write_file(dir / "locked.peltatxt", "\xFF\xFE");
+    std::filesystem::permissions(dir / "locked.peltatxt", std::filesystem::perms::none);
+    expect_failure(run_tool({"show", dir / "locked.peltatxt"}), dir / "locked.peltatxt", "cannot open");
+}
+
+TEST(ToolFailures, PluginsThatCannotBeUsed) {
+    Scratch dir;
+    expect_failure(run_tool({"info", "--plugin", dir / "none.so"}), dir / "none.so", "cannot load the plug-in");
+    expect_failure(run_tool({"--plugin", kSample, "show", kSample}), kSample, "cannot load the plug-in");
+    expect_failure(run_tool({"to-json", kSample, "--plugin", PELTATXT_PARTIAL_PLUGIN}), PELTATXT_PARTIAL_PLUGIN,
+                   "has no export named writeDataFile");
+}
+
+TEST(ToolFailures, InvalidJsonGivesLineAndColumn) {
+    Scratch dir;
+    write_file(dir / "bad.json", "[\n  {\"kind\": \"locked\",\n   \"title\": oops}\n]\n");
+    expect_failure(run_tool({"from-json", dir / "bad.json", dir / "out"}), dir / "bad.json",
+                   "invalid JSON at line 3, column 13: syntax error while parsing value");
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.peltatxt"));
+}
+
+TEST(ToolFailures, JsonOfTheWrongShapeNamesRecordAndField) {
+    struct Case {
+        const char* json;
+        const char* message;
+    };
+    const Case cases[] = {
+        {R"({"kind": "locked"})", "expected an array of records at the top level, found an object"},
+        {R"([{"kind": "folder", "title": "F", "children": [{"kind": "locked", "title": "x", "letterCode": "Q"}]}])",
+         R"(record at /0/children/0 ("x"): "letterCode" must be one of "D")"},
+        {R"([{"kind": "locked", "title": "x", "children": []}])",
+         R"(record at /0 ("x"): only a folder can have "children")"},
+        {R"([{"kind": "locked", "title": 5}])", R"(record at /0: "title" must be a string, not number)"},
+        {R"([{"title": "t"}])", R"(record at /0 ("t"): "kind" is missing)"},
+        {R"([{"id": 1, "parentId": -1, "kind": "folder", "title": "F"},
+             {"id": 2, "parentId": 7, "kind": "locked", "title": "x"}])",
+         R"(record at /1 ("x"): "parentId" 7 names no earlier folder)"},
+        {R"([{"id": 1, "parentId": -1, "kind": "locked", "title": "e"},
+             {"id": 2, "parentId": 1, "kind": "locked", "title": "x"}])",
+         R"(record at /1 ("x"): "parentId" 1 names no earlier folder)"},
+    };
+    Scratch dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.json);
+        write_file(dir / "in.json", c.json);
+        expect_failure(run_tool({"from-json", dir / "in.json", dir / "out"}), dir / "in.json", c.message);
+    }
+}
+
+TEST(ToolFailures, OutputsThatCannotBeWritten) {
+    Scratch dir;
+    expect_failure(run_tool({"to-json", kSample, "-o", dir / "no/such/dir/out.json"}), dir / "no/such/dir/out.json",
+                   "cannot write");
+    expect_failure(run_tool({"from-json", kGoldenJson, dir / "no/such/dir/out"}), dir / "no/such/dir/out.peltatxt",
+                   "cannot write: no such directory");
+    ToolRun full = run_tool({"show", kSample}, {}, "/dev/full");
+    EXPECT_EQ(full.status, 2);
+    EXPECT_EQ(full.err, "peltatxt: standard output: cannot write\n");
+}
+
+TEST(ToolFailures, CommandLineMistakes) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, {"show"}, {"frobnicate"}, {"show", kSample, "--no-such-option"}}) {
+        ToolRun run = run_tool(args);
+        EXPECT_EQ(run.status, 2) << run.err;
+        EXPECT_EQ(lines_in(run.err), 1u) << run.err;
+        EXPECT_NE(run.err.find("--help"), std::string::npos) << run.err;
+    }
+}
+
+TEST(ToolWarnings, EightBitTextIsReadButFlagged) {
+    Scratch dir;
+    write_file(dir / "notes.txt", "_|PELTATXT-FLD|Notes|_\r\nhello\r\n");
+    for (const char* command : {"show", "check"}) {
+        SCOPED_TRACE(command);
+        ToolRun run = run_tool({command, dir / "notes.txt"});
+        EXPECT_NE(run.status, 2) << run.err;
+        EXPECT_NE(run.out, "");
+        EXPECT_EQ(lines_in(run.err), 1u) << run.err;
+        EXPECT_EQ(run.err.rfind("peltatxt: warning: " + (dir / "notes.txt") + ": does not look like UTF-16", 0), 0u)
+            << run.err;
+    }
+    write_file(dir / "bom.txt", "\xEF\xBB\xBFhello\r\n");
+    EXPECT_NE(run_tool({"show", dir / "bom.txt"}).err.find("is UTF-8 text"), std::string::npos);
+}
+
+TEST(ToolInfo, IdentityHelpAndVersion) {
+    ToolRun info = run_tool({"info"});
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_EQ(info.out, "format name   Unicodeテキスト\nfile pattern  *\nisUnicode     yes\nlibrary       " +
+                            std::filesystem::path(PELTATXT_PLUGIN).lexically_normal().string() + "\n");
+
+    ToolRun help = run_tool({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* word : {"info", "show", "to-json", "from-json", "check", "--plugin", "--version"})
+        EXPECT_NE(help.out.find(word), std::string::npos) << word;
+    for (const char* command : {"info", "show", "to-json", "from-json", "check"}) {
+        ToolRun sub = run_tool({command, "-h"});
+        EXPECT_EQ(sub.status, 0) << command;
+        EXPECT_NE(sub.out.find(command), std::string::npos) << sub.out;
+    }
+    EXPECT_NE(run_tool({"to-json", "--help"}).out.find("--flat"), std::string::npos);
+    ToolRun version = run_tool({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "peltatxt " PELTATXT_VERSION "\n");
+}
+
+}  // namespace
+}  // namespace peltatxt::cli_testing

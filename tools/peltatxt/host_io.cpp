@@ -1,0 +1,74 @@
+// host_io.cpp — loading the plug-in, and the host's import and export calls with their failures named.
+#include "host_io.h"
+
+#include <system_error>
+
+#include "failure.h"
+#include "files.h"
+
+namespace peltatxt::cli {
+
+std::unique_ptr<host::Plugin> load_plugin(const std::string& path) {
+    // A bare file name would send the loader searching the system's library path; the plug-in
+    // is always the file named, so a relative path is made absolute first.
+    std::error_code ec;
+    std::filesystem::path absolute = std::filesystem::absolute(native_path(path), ec).lexically_normal();
+    std::string error;
+    std::unique_ptr<host::Plugin> plugin = host::Plugin::load(ec ? path : utf8_path(absolute), error);
+    if (!plugin) {
+        if (error.empty()) throw Failure(path + ": cannot load the plug-in");
+        // The loader's own reason may repeat the path: say it once.
+        std::string loaded = ec ? path : utf8_path(absolute);
+        std::size_t twice = error.find(": " + loaded + ": ");
+        if (twice != std::string::npos) error.erase(twice, loaded.size() + 2);
+        throw Failure(error);
+    }
+    return plugin;
+}
+
+std::optional<std::string> probe_data_file(const std::string& path) {
+    return encoding_warning(read_head(path, kEncodingSample));
+}
+
+Records import_file(host::Plugin& plugin, const std::string& path) {
+    const EntryListObject* list = plugin.read(host::from_utf8(path));
+    if (!list) throw Failure(path + ": the plug-in could not read the file");
+    return host::records_of(list);
+}
+
+std::string output_path_for(const std::string& path) {
+#if defined(_WIN32)
+    std::size_t slash = path.find_last_of("\\/");
+    const char* here = ".\\";
+#else
+    std::size_t slash = path.rfind('/');
+    const char* here = "./";
+#endif
+    std::size_t dot = path.rfind('.');
+    std::size_t stem = slash == std::string::npos ? 0 : slash + 1;
+    std::size_t stem_end = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? dot : path.size();
+    std::string dir = slash == std::string::npos ? std::string(here) : path.substr(0, slash + 1);
+    return dir + path.substr(stem, stem_end - stem) + ".peltatxt";
+}
+
+std::string export_records(host::Plugin& plugin, const Records& records, const std::string& path) {
+    if (path.empty()) throw Failure("the output path is empty");
+    std::string out = output_path_for(path);
+    host::HostList list;
+    for (const host::Record& r : records) list.append(r);
+    bool written = plugin.write(host::from_utf8(path), list.get());
+    std::error_code ec;
+    std::filesystem::path target = native_path(out);
+    if (!written) {
+        std::filesystem::path dir = target.parent_path();
+        if (!dir.empty() && !std::filesystem::is_directory(dir, ec))
+            throw Failure(out + ": cannot write: no such directory");
+        if (std::filesystem::is_directory(target, ec)) throw Failure(out + ": cannot write: is a directory");
+        throw Failure(out + ": cannot write: the plug-in could not create the file");
+    }
+    if (!std::filesystem::is_regular_file(target, ec))
+        throw Failure(out + ": the plug-in reported the file written, but it is not there");
+    return out;
+}
+
+}  // namespace peltatxt::cli
