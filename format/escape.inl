@@ -2,6 +2,7 @@
 #pragma once
 
 #include "text/line_pieces.h"
+#include "text/unicode_text.h"
 
 namespace peltatxt {
 
@@ -10,7 +11,7 @@ void escape_text(Text text, bool guard_pieces, Emit&& emit) {
     const Text esc = marker_text(Marker::ESC);
     std::size_t start = 0;
     while (start < text.size()) {
-        std::size_t lf = text.find(u'\n', start);
+        std::size_t lf = find_unit(text, u'\n', start);
         std::size_t end = lf == Text::npos ? text.size() : lf + 1;
         Text line = text.substr(start, end - start);
         std::size_t written = 0;  // units of this line written so far, escapes included

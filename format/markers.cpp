@@ -1,6 +1,8 @@
 // markers.cpp — the marker table, line classification and header parsing, as pure functions over views.
 #include "markers.h"
 
+#include <algorithm>
+
 #include "model/entry_layout.h"
 #include "text/unicode_text.h"
 
@@ -25,18 +27,22 @@ constexpr Text kBanner =
 bool is_line_break(char16_t c) noexcept { return c == u'\r' || c == u'\n'; }
 
 // The marker a text begins with, tested in the reader's order (ESC last, as the caller decides
-// whether it counts); kMarkerCount when none.
+// whether it counts); kMarkerCount when none. Every marker is the common prefix followed by its
+// tag and end, and none begins another, so past the prefix only tags and ends are compared.
 std::size_t marker_at_start(Text s) noexcept {
-    if (s.size() < kHeaderLength || s.substr(0, kCommonPrefix.size()) != kCommonPrefix) return kMarkerCount;
-    for (std::size_t m = 0; m < kMarkerCount; ++m)
-        if (s.starts_with(kMarkers[m])) return m;
+    if (s.size() < kHeaderLength || !std::equal(kCommonPrefix.begin(), kCommonPrefix.end(), s.begin()))
+        return kMarkerCount;
+    Text rest = s.substr(kCommonPrefix.size());
+    for (std::size_t m = 0; m < kMarkerCount; ++m) {
+        Text tail = kMarkers[m].substr(kCommonPrefix.size());
+        if (rest[0] == tail[0] && rest.starts_with(tail)) return m;
+    }
     return kMarkerCount;
 }
 
 // s without CR and LF: a view of s when they only close it, otherwise a copy in scratch.
 Text without_line_breaks(Text s, std::u16string& scratch) {
-    std::size_t k = 0;
-    while (k < s.size() && !is_line_break(s[k])) ++k;
+    std::size_t k = std::min(find_line_break(s), s.size());
     std::size_t j = k;
     while (j < s.size() && is_line_break(s[j])) ++j;
     if (j == s.size()) return s.substr(0, k);

@@ -130,13 +130,13 @@ void Reader::on_block_start(Text copy) {
 }
 
 void Reader::on_block_end() {
-    Text text = block_text_;
-    if (text.ends_with(kLineBreak)) text.remove_suffix(kLineBreak.size());
-    if (text.empty()) {
+    if (block_text_.view().ends_with(kLineBreak)) block_text_.remove_suffix(kLineBreak.size());
+    if (block_text_.empty()) {
         block_.data = block_.title;
     } else {
-        block_.data = SharedString(text);
+        Text text = block_text_.view();
         if (block_.title.empty()) block_.title = SharedString(trim(text.substr(0, text.find(u'\n'))));
+        block_.data = block_text_.take();
     }
     block_.letterCode = letter_code_;
     if (!block_.data.empty() || !block_.macro.empty()) list_.append(std::move(block_));

@@ -34,7 +34,7 @@ private:
     int8_t letter_code_ = 0;
     bool in_block_ = false;
     NewRecord block_;             // the record a data block builds, all but its text
-    std::u16string block_text_;   // the block's text so far
+    SharedStringBuilder block_text_;  // the block's text so far, in the block it is handed over in
     std::u16string comment_;      // folder-comment lines waiting for the next folder
     std::u16string macro_;        // macro lines waiting for the next record
     std::u16string scratch_;      // classification copies

@@ -22,7 +22,7 @@ bool is_separator(char16_t c) noexcept {
 #endif
 }
 
-bool has_line_break(Text s) noexcept { return s.find_first_of(u"\r\n") != Text::npos; }
+bool has_line_break(Text s) noexcept { return find_line_break(s) != Text::npos; }
 
 std::size_t escaped_size(Text text) {
     std::size_t n = 0;
@@ -247,7 +247,7 @@ Form choose_form(Text title, Text data, int8_t letterCode, std::size_t indent) {
     bool coded = has_letter_code(letterCode);
     // The escaped size decides only between the forms that write the text on one line; a text of
     // several lines takes a block whatever its size, so it is not escaped twice.
-    std::size_t lf = data.find(u'\n');
+    std::size_t lf = find_unit(data, u'\n');
     bool one_line = lf == Text::npos || lf + 1 == data.size();
     std::size_t escaped = one_line ? escaped_size(data) : 0;
     if (!coded && !title.empty() && !has_line_break(title) && trim(title) == title) {

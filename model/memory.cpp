@@ -36,6 +36,28 @@ void release(void* block) noexcept {
 #endif
 }
 
+void* reallocate(void* block, std::size_t bytes) {
+    ++made;
+    if (fail_countdown > 0 && --fail_countdown == 0) throw std::bad_alloc();
+#if defined(_WIN32)
+    void* p = block ? HeapReAlloc(GetProcessHeap(), 0, block, bytes) : HeapAlloc(GetProcessHeap(), 0, bytes);
+#else
+    void* p = std::realloc(block, bytes);
+#endif
+    if (!p) throw std::bad_alloc();
+    return p;
+}
+
+void* shrink(void* block, std::size_t bytes) noexcept {
+    if (!block || bytes == 0) return block;
+#if defined(_WIN32)
+    void* p = HeapReAlloc(GetProcessHeap(), 0, block, bytes);
+#else
+    void* p = std::realloc(block, bytes);
+#endif
+    return p ? p : block;
+}
+
 long fail_allocation(long n) noexcept {
     long count = made;
     made = 0;

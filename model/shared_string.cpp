@@ -1,6 +1,7 @@
-// shared_string.cpp — string blocks: allocation, atomic reference counting and the static empty block.
+// shared_string.cpp — string blocks: allocation, atomic reference counting, the static empty block, building in place.
 #include "shared_string.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstring>
@@ -22,6 +23,15 @@ PeltaStringHeader* header_of(const Unit* handle) noexcept {
     return reinterpret_cast<PeltaStringHeader*>(
         const_cast<char*>(reinterpret_cast<const char*>(handle)) - sizeof(PeltaStringHeader));
 }
+
+// The longest string a block can hold: its length is a signed 32-bit count, and its size in bytes
+// must fit a size_t (on a 32-bit target too).
+constexpr std::size_t kMaxUnits =
+    std::min<std::size_t>(static_cast<std::size_t>(std::numeric_limits<int32_t>::max() - 1),
+                          (std::numeric_limits<std::size_t>::max() - sizeof(PeltaStringHeader)) / sizeof(Unit) - 1);
+constexpr std::size_t kFirstCapacity = 256;  // units of a builder's first block
+
+std::size_t block_bytes(std::size_t units) noexcept { return sizeof(PeltaStringHeader) + (units + 1) * sizeof(Unit); }
 
 void retain(Unit* handle) noexcept {
     PeltaStringHeader* h = header_of(handle);
@@ -55,7 +65,7 @@ SharedString SharedString::uninitialized(std::size_t length, Unit** units) {
         *units = nullptr;
         return s;
     }
-    if (length > static_cast<std::size_t>(std::numeric_limits<int32_t>::max() - 1)) throw std::bad_alloc();
+    if (length > kMaxUnits) throw std::bad_alloc();
     void* raw = memory::allocate(sizeof(PeltaStringHeader) + (length + 1) * sizeof(Unit));
     auto* h = static_cast<PeltaStringHeader*>(raw);
     h->refs = 1;
@@ -92,6 +102,40 @@ SharedString::~SharedString() { release_handle(handle_); }
 SharedString SharedString::adopt(Unit* handle) noexcept {
     SharedString s;
     if (handle) s.handle_ = handle;
+    return s;
+}
+
+SharedStringBuilder::~SharedStringBuilder() { memory::release(block_); }
+
+Unit* SharedStringBuilder::units() const noexcept { return block_ ? reinterpret_cast<Unit*>(block_ + 1) : nullptr; }
+
+void SharedStringBuilder::append(Text text) {
+    if (text.empty()) return;
+    if (text.size() > kMaxUnits - size_) throw std::bad_alloc();
+    std::size_t needed = size_ + text.size();
+    if (needed > capacity_) {
+        // Doubling keeps appending linear; a large block grows by remapping, without a copy.
+        std::size_t capacity = capacity_ > kMaxUnits / 2 ? kMaxUnits : std::max(2 * capacity_, kFirstCapacity);
+        if (capacity < needed) capacity = needed;
+        block_ = static_cast<PeltaStringHeader*>(memory::reallocate(block_, block_bytes(capacity)));
+        capacity_ = capacity;
+    }
+    std::memcpy(units() + size_, text.data(), text.size() * sizeof(Unit));
+    size_ = needed;
+}
+
+SharedString SharedStringBuilder::take() noexcept {
+    SharedString s;
+    if (size_ == 0) return s;
+    auto* h = static_cast<PeltaStringHeader*>(memory::shrink(block_, block_bytes(size_)));
+    h->refs = 1;
+    h->length = static_cast<int32_t>(size_);
+    h->capacity = static_cast<int32_t>(size_);  // at least: a block that did not shrink holds more
+    Unit* u = reinterpret_cast<Unit*>(h + 1);
+    u[size_] = 0;
+    s.handle_ = u;
+    block_ = nullptr;
+    size_ = capacity_ = 0;
     return s;
 }
 

@@ -1,4 +1,4 @@
-// shared_string.h — SharedString: a value-semantic handle to a reference-counted UTF-16 string block.
+// shared_string.h — SharedString: a value-semantic handle to a reference-counted UTF-16 string block; and its builder.
 #pragma once
 
 #include <cstddef>
@@ -47,7 +47,34 @@ public:
     friend bool operator==(const SharedString& a, const SharedString& b) noexcept { return a.view() == b.view(); }
 
 private:
+    friend class SharedStringBuilder;
     Unit* handle_;
+};
+
+// Builds one string by appending, in a block of the shared layout that grows in place where the
+// allocator can, and hands that block over without copying it: a long text is never held twice.
+class SharedStringBuilder {
+public:
+    SharedStringBuilder() = default;
+    SharedStringBuilder(const SharedStringBuilder&) = delete;
+    SharedStringBuilder& operator=(const SharedStringBuilder&) = delete;
+    ~SharedStringBuilder();
+
+    void append(Text text);  // throws std::bad_alloc, leaving the text as it was
+    Text view() const noexcept { return Text(units(), size_); }
+    std::size_t size() const noexcept { return size_; }
+    bool empty() const noexcept { return size_ == 0; }
+    void remove_suffix(std::size_t n) noexcept { size_ -= n; }
+    void clear() noexcept { size_ = 0; }  // keeps the block for the next text
+    // The text built so far, in its block trimmed to size; the builder is empty afterwards.
+    SharedString take() noexcept;
+
+private:
+    Unit* units() const noexcept;
+
+    PeltaStringHeader* block_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;  // units the block holds, its terminator not counted
 };
 
 }  // namespace peltatxt

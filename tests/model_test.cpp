@@ -95,6 +95,53 @@ TEST(SharedString, FailedAllocationThrowsAndLeaksNothing) {
     memory::fail_allocation(0);
 }
 
+TEST(SharedStringBuilder, GrowsAcrossManyBlocksAndHandsOverOneExactBlock) {
+    SharedStringBuilder b;
+    std::u16string expected;
+    for (int i = 0; expected.size() < 100'000; ++i) {
+        std::u16string piece(static_cast<std::size_t>(1 + i % 97), static_cast<char16_t>(u'a' + i % 26));
+        b.append(piece);
+        expected += piece;
+        ASSERT_EQ(b.view(), expected) << i;
+    }
+    SharedString s = b.take();
+    const PeltaStringHeader& h = header(s.handle());
+    EXPECT_EQ(h.refs, 1);
+    EXPECT_EQ(h.length, static_cast<int32_t>(expected.size()));
+    EXPECT_EQ(h.capacity, h.length);
+    EXPECT_EQ(s.handle()[expected.size()], 0);
+    EXPECT_EQ(s.view(), expected);
+    EXPECT_TRUE(b.empty());  // the block went with the string
+    b.append(u"next");
+    EXPECT_EQ(b.take().view(), u"next");
+    EXPECT_EQ(s.view(), expected);
+}
+
+TEST(SharedStringBuilder, SuffixClearAndEmptyTake) {
+    SharedStringBuilder b;
+    EXPECT_EQ(b.take().handle(), SharedString::empty_handle());
+    b.append(u"abc\r\n");
+    b.remove_suffix(2);
+    EXPECT_EQ(b.view(), u"abc");
+    b.clear();
+    EXPECT_TRUE(b.empty());
+    EXPECT_EQ(b.take().handle(), SharedString::empty_handle());  // an empty text takes no block
+    b.append(u"");
+    b.append(u"x");
+    EXPECT_EQ(b.take().view(), u"x");
+}
+
+TEST(SharedStringBuilder, FailedGrowthThrowsAndKeepsTheText) {
+    SharedStringBuilder b;
+    b.append(std::u16string(10, u'a'));
+    memory::fail_allocation(1);
+    EXPECT_THROW(b.append(std::u16string(100'000, u'b')), std::bad_alloc);
+    EXPECT_EQ(memory::fail_allocation(0), 1);  // the growth was one counted allocation
+    EXPECT_EQ(b.view(), std::u16string(10, u'a'));
+    b.append(u"c");
+    EXPECT_EQ(b.take().view(), std::u16string(10, u'a') + u"c");
+}
+
 TEST(EntryList, AppendsInOrderAndCountsRecords) {
     EntryList list = testing::make_list({folder(10, -1, u"F"), entry(11, 10, u"a", u"a"), entry(12, -1, u"b", u"x")});
     EXPECT_EQ(list.size(), 3u);

@@ -52,6 +52,37 @@ TEST(Classify, MarkersAfterWhitespaceAndNearMisses) {
     for (const Case& c : cases) EXPECT_EQ(classify(c.line, scratch).cls, c.cls) << narrow(c.line);
 }
 
+TEST(Classify, EveryMarkerMatchesOnlyWhole) {
+    const std::u16string markers[] = {CMT, FCM, MAC, ONE, LCK, NTR, DNL, TRM, FLD, FED, DAT, SDT, DED};
+    const LineClass classes[] = {LineClass::CMT, LineClass::FCM, LineClass::MAC, LineClass::OneTime,
+                                 LineClass::Locked, LineClass::NTR, LineClass::DNL, LineClass::TRM,
+                                 LineClass::FLD, LineClass::FED, LineClass::DAT, LineClass::SDT, LineClass::DED};
+    std::u16string scratch;
+    for (std::size_t m = 0; m < std::size(markers); ++m) {
+        EXPECT_EQ(classify(markers[m] + u"x\r\n", scratch).cls, classes[m]) << narrow(markers[m]);
+        EXPECT_EQ(classify(markers[m].substr(0, markers[m].size() - 1), scratch).cls, LineClass::Text);
+        for (std::size_t at = 0; at < markers[m].size(); ++at) {
+            std::u16string changed = markers[m] + u"x";
+            changed[at] = u'#';
+            EXPECT_EQ(classify(changed, scratch).cls, LineClass::Text) << narrow(changed);
+        }
+    }
+}
+
+TEST(Classify, LineBreaksAnywhereAreLeftOutOfTheCopy) {
+    std::u16string scratch;
+    for (std::size_t n = 0; n <= 40; ++n) {
+        const std::u16string text(n, u'x');
+        EXPECT_EQ(classify(text + u"\r\n", scratch).copy, text) << n;
+        for (std::size_t at = 0; at <= n; ++at) {
+            std::u16string line = text;
+            line.insert(at, u"\r");
+            EXPECT_EQ(classify(line + u"\n", scratch).copy, text) << n << " " << at;
+            EXPECT_EQ(classify(line, scratch).copy, text) << n << " " << at;
+        }
+    }
+}
+
 TEST(Classify, EscapedLineKeepsWhatFollowsTheMarker) {
     std::u16string scratch;
     const std::u16string line = u"  " + ESC + u"  " + DED + u" \r\n", doubled = ESC + ESC + u"x";

@@ -60,6 +60,29 @@ TEST(Find, FromAnOffsetAndPastTheEnd) {
     EXPECT_EQ(find_from(u"a|_", u"|_", 9), Text::npos);
 }
 
+TEST(Find, UnitsAndLineBreaksAtEveryPositionFromEveryOffset) {
+    // Lengths and positions on both sides of the 8-unit runs the scans compare at once.
+    for (std::size_t n = 0; n <= 40; ++n) {
+        for (std::size_t at = 0; at <= n; ++at) {  // at == n: no match
+            for (char16_t c : {u'\n', u'\r'}) {
+                std::u16string s(n, u'x');
+                if (at < n) s[at] = c;
+                if (at + 3 < n) s[at + 3] = c;  // a later match must not win
+                for (std::size_t from = 0; from <= n + 1; ++from) {
+                    std::size_t first = Text::npos;
+                    for (std::size_t i = from; i < n && first == Text::npos; ++i)
+                        if (s[i] == c) first = i;
+                    EXPECT_EQ(find_unit(s, c, from), first) << n << " " << at << " " << from;
+                    EXPECT_EQ(find_line_break(s, from), first) << n << " " << at << " " << from;
+                    EXPECT_EQ(find_unit(s, u'y', from), Text::npos);
+                }
+            }
+        }
+    }
+    EXPECT_EQ(find_unit(u"ab\u3042", u'\u3042'), 2u);
+    EXPECT_EQ(find_line_break(u"\u0a0d\u0d0a\u000d"), 2u);  // whole units, not bytes
+}
+
 TEST(Decimal, SignedWithoutLeadingZeros) {
     EXPECT_EQ(decimal(0), u"0");
     EXPECT_EQ(decimal(7), u"7");
@@ -98,6 +121,16 @@ TEST(LinePieces, SplitAtLfOnlyAndKeepTheLineBreak) {
     EXPECT_EQ(pieces_of(u"a\n\n"), (V{u"a\n", u"\n"}));  // no empty piece after the last LF
     EXPECT_EQ(pieces_of(u""), V{});
     EXPECT_EQ(pieces_of(u"x\n", false), V{u"x\n"});
+}
+
+TEST(LinePieces, EveryShortLineLengthEndsAtItsLf) {
+    std::u16string text;
+    std::vector<std::u16string> lines;
+    for (std::size_t n = 0; n <= 40; ++n) {
+        lines.push_back(std::u16string(n, u'a') + u"\n");
+        text += lines.back();
+    }
+    EXPECT_EQ(pieces_of(text), lines);
 }
 
 TEST(LinePieces, ByteOrderMarkIsSkippedOnlyWhenExact) {
@@ -148,7 +181,11 @@ TEST(FileStatus, RegularFilesOnly) {
     EXPECT_LE(std::llabs(now - seconds), 600);
     EXPECT_FALSE(fs::creation_seconds(u16(dir / "missing"), seconds));
     EXPECT_FALSE(fs::creation_seconds(u16(dir.path()), seconds));
+#if defined(_WIN32)
+    EXPECT_FALSE(fs::creation_seconds(u"NUL", seconds));  // the null device
+#else
     EXPECT_FALSE(fs::creation_seconds(u"/dev/null", seconds));
+#endif
     EXPECT_FALSE(fs::creation_seconds(u"", seconds));
     EXPECT_FALSE(fs::creation_seconds(std::u16string(u"f\0x", 3), seconds));
 }

@@ -3,17 +3,12 @@
 
 #include <cstring>
 
+#include "unicode_text.h"
+
 namespace peltatxt {
 namespace {
 constexpr std::size_t kBufferUnits = 1u << 19;  // 1 MiB, many pieces per read
 static_assert(kBufferUnits >= 2 * kMaxPiece);
-
-const char16_t* find_lf(const char16_t* p, const char16_t* end) noexcept {
-    // Plain loop: compilers turn it into a vector scan; std::find on char16_t is not always one.
-    for (; p < end; ++p)
-        if (*p == u'\n') return p;
-    return nullptr;
-}
 }  // namespace
 
 LinePieceReader::LinePieceReader(fs::File& file) : file_(file), buffer_(new char16_t[kBufferUnits]) {}
@@ -51,8 +46,9 @@ bool LinePieceReader::next(std::u16string_view& piece) {
         std::size_t avail = units - begin_;
         const char16_t* start = buffer_.get() + begin_;
         std::size_t span = avail < kMaxPiece ? avail : kMaxPiece;
-        if (const char16_t* lf = find_lf(start, start + span)) {
-            std::size_t n = static_cast<std::size_t>(lf - start) + 1;
+        std::size_t lf = find_unit(std::u16string_view(start, span), u'\n');
+        if (lf != std::u16string_view::npos) {
+            std::size_t n = lf + 1;
             piece = {start, n};
             begin_ += n;
             return true;

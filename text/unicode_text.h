@@ -39,6 +39,12 @@ constexpr std::size_t find_from(Text s, Text needle, std::size_t from) noexcept 
 
 constexpr bool contains_unit(Text s, char16_t c) noexcept { return s.find(c) != Text::npos; }
 
+// Position of the first c at or after from, or npos; and of the first CR or LF. Both compare 8
+// units at a time where the processor can: the scans over whole lines and texts that import and
+// export make.
+std::size_t find_unit(Text s, char16_t c, std::size_t from = 0) noexcept;
+std::size_t find_line_break(Text s, std::size_t from = 0) noexcept;
+
 // Appends s with every CR and LF left out.
 void append_without_line_breaks(std::u16string& out, Text s);
 
