@@ -1,7 +1,12 @@
 // boundary_test.cpp — the eight exports, loaded at run time by name as the host loads them.
 #include <gtest/gtest.h>
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +20,34 @@ extern "C" int peltatxt_c_layout_ok(void);
 
 namespace {
 
+// Loading by name and string blocks the way the host does it: LoadLibraryW and the process heap on
+// Windows, dlopen and malloc elsewhere.
+#if defined(_WIN32)
+void* open_library(const char* path) {
+    std::string narrow(path);
+    return LoadLibraryW(std::wstring(narrow.begin(), narrow.end()).c_str());
+}
+void* find_export(void* lib, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(lib), name));
+}
+void close_library(void* lib) { FreeLibrary(static_cast<HMODULE>(lib)); }
+std::string load_error() { return "LoadLibraryW failed with error " + std::to_string(GetLastError()); }
+void* block_alloc(std::size_t bytes) { return HeapAlloc(GetProcessHeap(), 0, bytes); }
+void block_free(void* block) { HeapFree(GetProcessHeap(), 0, block); }
+unsigned long process_id() { return GetCurrentProcessId(); }
+#else
+void* open_library(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
+void* find_export(void* lib, const char* name) { return dlsym(lib, name); }
+void close_library(void* lib) { dlclose(lib); }
+std::string load_error() {
+    const char* why = dlerror();
+    return why ? why : "";
+}
+void* block_alloc(std::size_t bytes) { return std::malloc(bytes); }
+void block_free(void* block) { std::free(block); }
+unsigned long process_id() { return static_cast<unsigned long>(getpid()); }
+#endif
+
 struct Plugin {
     void* lib = nullptr;
     void (*initDLL)() = nullptr;
@@ -27,7 +60,7 @@ struct Plugin {
     uint8_t (*convertMacro)() = nullptr;
 
     Plugin() {
-        lib = dlopen(PELTATXT_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+        lib = open_library(PELTATXT_PLUGIN_PATH);
         if (!lib) return;
         load(initDLL, "initDLL");
         load(endDLL, "endDLL");
@@ -39,17 +72,17 @@ struct Plugin {
         load(convertMacro, "convertMacro");
     }
     ~Plugin() {
-        if (lib) dlclose(lib);
+        if (lib) close_library(lib);
     }
     template <class F>
     void load(F& f, const char* name) {
-        f = reinterpret_cast<F>(dlsym(lib, name));
+        f = reinterpret_cast<F>(find_export(lib, name));
     }
 };
 
 // A string block as the host makes it: count 1, handed over by value.
 peltatxt_unit* host_string(const std::u16string& s) {
-    auto* h = static_cast<PeltaStringHeader*>(std::malloc(sizeof(PeltaStringHeader) + (s.size() + 1) * 2));
+    auto* h = static_cast<PeltaStringHeader*>(block_alloc(sizeof(PeltaStringHeader) + (s.size() + 1) * 2));
     h->refs = 1;
     h->length = static_cast<int32_t>(s.size());
     h->capacity = static_cast<int32_t>(s.size());
@@ -67,9 +100,9 @@ protected:
         plugin = nullptr;
     }
     void SetUp() override {
-        ASSERT_NE(plugin->lib, nullptr) << dlerror();
+        ASSERT_NE(plugin->lib, nullptr) << load_error();
         plugin->initDLL();
-        dir = std::filesystem::temp_directory_path() / ("peltatxt-boundary-" + std::to_string(getpid()));
+        dir = std::filesystem::temp_directory_path() / ("peltatxt-boundary-" + std::to_string(process_id()));
         std::filesystem::create_directories(dir);
     }
     void TearDown() override {
@@ -160,13 +193,13 @@ TEST_F(Boundary, InitForgetsTheListWithoutFreeingIt) {
         EntryNode* next = n->next;
         for (peltatxt_unit* s : {n->record.title, n->record.data, n->record.macro}) {
             auto* h = reinterpret_cast<PeltaStringHeader*>(s) - 1;
-            if (h->refs > 0 && --h->refs == 0) std::free(h);
+            if (h->refs > 0 && --h->refs == 0) block_free(h);
         }
-        std::free(n);
+        block_free(n);
         n = next;
     }
-    std::free(sentinel);
-    std::free(first);
+    block_free(sentinel);
+    block_free(first);
 }
 
 TEST_F(Boundary, EndWithoutReadDoesNothingAndReadsStillWork) {

@@ -12,8 +12,9 @@
 #include "terminal.h"
 
 #if defined(_WIN32)
-#include <shellapi.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <shellapi.h>
 #endif
 
 using namespace peltatxt;
