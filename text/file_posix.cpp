@@ -104,10 +104,11 @@ bool File::close() {
 bool replace(Text from, Text to) {
     std::string f, t;
     if (detail::operation_fails() || !to_utf8(from, f) || !to_utf8(to, t)) return false;
+    // Taken before the rename: nothing may fail (or throw) once the new file is in place.
+    std::string dir = t.substr(0, t.find_last_of('/') == std::string::npos ? 0 : t.find_last_of('/') + 1);
     if (::rename(f.c_str(), t.c_str()) != 0) return false;
     // Make the rename itself durable; the new file is already complete and in place, so a
     // directory that cannot be synced does not undo the export.
-    std::string dir = t.substr(0, t.find_last_of('/') == std::string::npos ? 0 : t.find_last_of('/') + 1);
     int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);

@@ -1,0 +1,120 @@
+// read_file_fuzzer.cpp — fuzz target: any bytes as a file, imported through readDataFile.
+//
+// Whatever the bytes, the import must give a list (the file exists and is a regular file) whose
+// records are well formed: entry and folder kinds the reader makes, letter codes in range, zero
+// host fields, ids increasing, every parent an earlier folder, nothing completely empty. The
+// same bytes cut into line pieces by a plain independent splitter and fed to the reader in
+// memory must give the very same records, which checks the block reads, the byte-order mark and
+// the odd last byte of the file reader.
+#include <cstdint>
+#include <set>
+#include <string>
+
+#include "format/reader.h"
+#include "fuzz_support.h"
+#include "model/entry_list.h"
+#include "model/shared_string.h"
+#include "peltatxt.h"
+#include "text/file_system.h"
+#include "text/line_pieces.h"
+
+using namespace peltatxt;
+using peltatxt::fuzz::check;
+
+namespace {
+
+bool strings_equal(const EntryRecord& a, const EntryRecord& b) {
+    return view_of(a.title) == view_of(b.title) && view_of(a.data) == view_of(b.data) &&
+           view_of(a.macro) == view_of(b.macro);
+}
+
+// A handle's header agrees with its units: the length matches the terminator's position.
+void check_string(const peltatxt_unit* handle) {
+    check(handle != nullptr, "a record string is null");
+    const auto* h = reinterpret_cast<const PeltaStringHeader*>(handle) - 1;
+    check(h->length >= 0 && h->length <= h->capacity, "a string header is inconsistent");
+    check(handle[h->length] == 0, "a string is not zero-terminated at its length");
+    check(h->refs != 0, "a string has no reference");
+}
+
+void check_records(const EntryListObject* list, std::size_t units) {
+    std::set<int32_t> folders;
+    bool first = true;
+    int32_t last_id = 0;
+    std::size_t n = 0;
+    for (const EntryRecord& r : RecordRange(list)) {
+        ++n;
+        check_string(r.title);
+        check_string(r.data);
+        check_string(r.macro);
+        check(r.auxA == 0 && r.auxB == 0, "a record read has non-zero host fields");
+        if (is_folder(r.kind)) {
+            check(r.kind == 0x04 || r.kind == 0x08 || r.kind == 0x14 || r.kind == 0x18, "a folder has a kind the reader never makes");
+            check(r.letterCode == 0, "a folder has a letter code");
+            check(!view_of(r.title).empty(), "a folder has an empty title");
+        } else {
+            check(r.kind == 1 || r.kind == 2, "an entry has a kind the reader never makes");
+            check(r.letterCode >= 0 && r.letterCode <= 7, "an entry has a letter code out of range");
+            check(!view_of(r.title).empty() || !view_of(r.data).empty() || !view_of(r.macro).empty(),
+                  "an entry with nothing in it was appended");
+        }
+        // Ids go up by at least one per record, wrapping like the 32-bit counter they come from.
+        if (!first) {
+            uint32_t step = static_cast<uint32_t>(r.id) - static_cast<uint32_t>(last_id);
+            check(step >= 1 && step <= units + 1, "ids do not increase");
+        }
+        check(r.parentId == kNoParent || folders.count(r.parentId) == 1, "a record's parent is no earlier folder");
+        if (is_folder(r.kind)) folders.insert(r.id);
+        first = false;
+        last_id = r.id;
+    }
+    check(n == list->count, "the list's count differs from its records");
+    check(n <= units + 1, "more records than lines");
+}
+
+// The units of a file as the format defines them: after an optional byte-order mark, pairs of
+// bytes low first, a last odd byte ignored.
+std::u16string units_of(const uint8_t* data, std::size_t size) {
+    std::size_t i = size >= 2 && data[0] == 0xFF && data[1] == 0xFE ? 2 : 0;
+    std::u16string out;
+    for (; i + 1 < size; i += 2) out.push_back(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
+    return out;
+}
+
+void check_against_memory_reader(const EntryListObject* from_file, const std::u16string& units, int32_t seed) {
+    EntryList list;
+    Reader reader(list, seed);
+    std::size_t pos = 0;
+    while (pos < units.size()) {
+        std::size_t lf = units.find(u'\n', pos);
+        std::size_t end = lf == std::u16string::npos ? units.size() : lf + 1;
+        std::size_t n = end - pos < kMaxPiece ? end - pos : kMaxPiece;
+        reader.feed(std::u16string_view(units).substr(pos, n));
+        pos += n;
+    }
+    check(list.size() == from_file->count, "the file reader and the in-memory reader give different counts");
+    RecordRange a(from_file), b(list.get());
+    for (auto i = a.begin(), j = b.begin(); i != a.end(); ++i, ++j) {
+        bool same = i->kind == j->kind && i->letterCode == j->letterCode && i->id == j->id &&
+                    i->parentId == j->parentId && strings_equal(*i, *j);
+        check(same, "the file reader and the in-memory reader give different records",
+              fuzz::show(view_of(i->title)) + " / " + fuzz::show(view_of(j->title)));
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    static const std::string path = fuzz::scratch_dir() + "/input.txt";
+    fuzz::write_file_bytes(path, data, size);
+    std::u16string wpath = fuzz::wide(path);
+    int64_t seconds = 0;
+    check(fs::creation_seconds(wpath, seconds), "the input file has no status");
+
+    EntryListObject* list = readDataFile(SharedString(wpath).release());
+    check(list != nullptr, "readDataFile gave no list for an existing regular file");
+    std::u16string units = units_of(data, size);
+    check_records(list, units.size());
+    check_against_memory_reader(list, units, static_cast<int32_t>(static_cast<uint32_t>(seconds)));
+    return 0;
+}
