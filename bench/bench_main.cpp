@@ -1,0 +1,170 @@
+// bench_main.cpp — peltatxt_bench: times one import or export through the loaded plug-in and reads its peak memory.
+//
+// One operation per process, so that the memory high-water mark belongs to that operation alone.
+// The result is one line of key=value pairs that bench/run reads.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+#include <CLI/CLI.hpp>
+
+#include "measure.h"
+#include "plugin_host.h"
+
+using namespace peltatxt;
+
+namespace {
+
+struct Result {
+    std::vector<double> seconds;
+    std::vector<double> cpu;  // processor seconds of each run
+    uint64_t records = 0;
+    uint64_t bytes = 0;  // the file read, or the file written
+    uint64_t baseline = 0;
+    uint64_t peak = 0;
+    double floor_seconds = 0, floor_cpu = 0;  // import only: the allocation floor, see below
+};
+
+void print(const std::string& op, const Result& r) {
+    double best = *std::min_element(r.seconds.begin(), r.seconds.end());
+    uint64_t above = r.peak > r.baseline ? r.peak - r.baseline : 0;
+    std::cout << "op=" << op << " runs=" << r.seconds.size() << " best_s=" << best << " times_s=";
+    for (std::size_t i = 0; i < r.seconds.size(); ++i) std::cout << (i ? "," : "") << r.seconds[i];
+    std::cout << " best_cpu_s=" << *std::min_element(r.cpu.begin(), r.cpu.end()) << " records=" << r.records
+              << " bytes=" << r.bytes << " records_per_s=" << static_cast<uint64_t>(double(r.records) / best)
+              << " mb_per_s=" << static_cast<uint64_t>(double(r.bytes) / best / 1e6)
+              << " baseline_bytes=" << r.baseline << " peak_above_baseline_bytes=" << above
+              << " peak_ratio=" << (r.bytes ? double(above) / double(r.bytes) : 0);
+    if (op == "import") std::cout << " floor_s=" << r.floor_seconds << " floor_cpu_s=" << r.floor_cpu;
+    std::cout << "\n";
+}
+
+// The sizes of the blocks a result list is made of: every node and every string block (shared
+// ones once), in list order.
+std::vector<std::size_t> block_sizes(const EntryListObject* list) {
+    std::vector<std::size_t> sizes;
+    const peltatxt_unit* previous = nullptr;
+    for (const EntryNode* n = list->sentinel->next; n != list->sentinel; n = n->next) {
+        sizes.push_back(sizeof(EntryNode));
+        for (const peltatxt_unit* s : {n->record.title, n->record.data, n->record.macro}) {
+            const auto* h = reinterpret_cast<const PeltaStringHeader*>(s) - 1;
+            if (!s || h->refs < 0 || s == previous) continue;  // static empty blocks; a title shared as text
+            sizes.push_back(sizeof(PeltaStringHeader) + (static_cast<std::size_t>(h->length) + 1) * 2);
+            previous = s;
+        }
+    }
+    return sizes;
+}
+
+// The allocation floor of an import: the time to allocate and fill blocks of the sizes its result
+// list holds, with nothing read or parsed. No importer that hands out such a list can beat it.
+void time_floor(const std::vector<std::size_t>& sizes, Result& result) {
+    std::vector<void*> blocks(sizes.size());
+    double t0 = bench::now_seconds(), c0 = bench::cpu_seconds();
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        blocks[i] = std::malloc(sizes[i]);
+        if (blocks[i]) std::memset(blocks[i], 0x20, sizes[i]);
+    }
+    result.floor_seconds = bench::now_seconds() - t0;
+    result.floor_cpu = bench::cpu_seconds() - c0;
+    for (void* b : blocks) std::free(b);
+}
+
+// Hands freed memory back to the system, so that the next run starts as a fresh process would.
+void release_free_memory() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Times the plug-in's import (readDataFile) or export (writeDataFile) of one file."};
+    std::string op, file, plugin_path, out_dir;
+    int runs = 3;
+    app.add_option("--op", op, "import, or export (the file is imported once first, untimed)")
+        ->required()
+        ->check(CLI::IsMember({"import", "export"}));
+    app.add_option("--file", file, "the file to import")->required()->check(CLI::ExistingFile);
+    app.add_option("--runs", runs, "timed runs; the best counts")->check(CLI::PositiveNumber);
+    app.add_option("--out-dir", out_dir, "where export writes bench-export.peltatxt (default: beside the file)");
+    app.add_option("--plugin", plugin_path, "the plug-in library (default: the one built beside this program)");
+    CLI11_PARSE(app, argc, argv);
+
+    if (plugin_path.empty()) plugin_path = host::default_plugin_path(argv[0]);
+    std::string error;
+    auto plugin = host::Plugin::load(plugin_path, error);
+    if (!plugin) {
+        std::cerr << "peltatxt_bench: " << error << "\n";
+        return 1;
+    }
+    std::u16string in_path = host::from_utf8(file);
+    Result result;
+    result.bytes = std::filesystem::file_size(file);
+
+    if (op == "import") {
+        result.baseline = bench::resident_bytes();
+        bench::reset_peak();
+        const EntryListObject* list = nullptr;
+        for (int i = 0; i < runs; ++i) {
+            if (i > 0) {
+                // Each run imports into an empty component with a tidy heap, as a host's first
+                // import does; freeing the previous result list is not part of it.
+                plugin->endDLL();
+                plugin->initDLL();
+                release_free_memory();
+            }
+            double t0 = bench::now_seconds(), c0 = bench::cpu_seconds();
+            list = plugin->read(in_path);
+            result.seconds.push_back(bench::now_seconds() - t0);
+            result.cpu.push_back(bench::cpu_seconds() - c0);
+            if (!list) {
+                std::cerr << "peltatxt_bench: the plug-in could not read " << file << "\n";
+                return 1;
+            }
+            result.records = list->count;
+        }
+        result.peak = bench::peak_resident_bytes();
+        std::vector<std::size_t> sizes = block_sizes(list);
+        plugin->endDLL();
+        plugin->initDLL();
+        release_free_memory();
+        time_floor(sizes, result);
+    } else {
+        const EntryListObject* list = plugin->read(in_path);
+        if (!list) {
+            std::cerr << "peltatxt_bench: the plug-in could not read " << file << "\n";
+            return 1;
+        }
+        result.records = list->count;
+        std::filesystem::path dir = out_dir.empty() ? std::filesystem::path(file).parent_path()
+                                                    : std::filesystem::path(out_dir);
+        std::string out = (dir / "bench-export.peltatxt").string();
+        std::u16string out_path = host::from_utf8(out);
+        // The list stays in memory through the export: the baseline includes it.
+        result.baseline = bench::resident_bytes();
+        bench::reset_peak();
+        for (int i = 0; i < runs; ++i) {
+            double t0 = bench::now_seconds(), c0 = bench::cpu_seconds();
+            bool ok = plugin->write(out_path, list);
+            result.seconds.push_back(bench::now_seconds() - t0);
+            result.cpu.push_back(bench::cpu_seconds() - c0);
+            if (!ok) {
+                std::cerr << "peltatxt_bench: the plug-in could not write " << out << "\n";
+                return 1;
+            }
+        }
+        result.bytes = std::filesystem::file_size(out);
+        result.peak = bench::peak_resident_bytes();
+    }
+    print(op, result);
+    return 0;
+}
