@@ -45,11 +45,14 @@ fi
 quiet() { "$@" 9>&- </dev/null >/dev/null 2>&1; }
 (
   flock 9
-  if [[ ! -e $prefix/system.reg ]]; then
+  # The server writes the registry out only now and then, so its files do not show that the
+  # prefix is complete; the marker does.
+  if [[ ! -e $support/prefix-ready ]]; then
     echo "run.sh: creating the Wine prefix $prefix" >&2
     mkdir -p "$prefix"
     quiet wineserver -p60 || true
     quiet wine wineboot --init
+    touch "$support/prefix-ready"
   elif quiet wineserver -p60; then  # fails when the server is running already
     quiet wine cmd /c exit
   fi

@@ -63,6 +63,7 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", "peltatxt " PELTATXT_VERSION);
     app.require_subcommand(1);
     app.fallthrough();
+    app.allow_windows_style_options(false);  // "/tmp/x" is a path, not an option, on every platform
     std::string plugin;
     app.add_option("--plugin", plugin, "The plug-in library to load (default: the one built beside the tool)")
         ->type_name("PATH");
