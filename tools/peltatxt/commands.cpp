@@ -1,27 +1,37 @@
-// commands.cpp — info, show, to-json, from-json and check: reading inputs, calling the plug-in, writing results.
+// commands.cpp — the subcommands: reading inputs, calling the plug-in, writing results.
 #include "commands.h"
 
 #include <set>
 
+#include "diff.h"
 #include "failure.h"
 #include "files.h"
 #include "host_io.h"
 #include "outline.h"
+#include "records_csv.h"
 #include "records_json.h"
 #include "round_trip.h"
+#include "streams.h"
 
 namespace peltatxt::cli {
 namespace {
 
-void warn_if_not_utf16(const std::string& file, Streams io) {
-    if (std::optional<std::string> warning = probe_data_file(file))
-        io.err << "peltatxt: warning: " << file << ": " << *warning << "; read as UTF-16 little-endian all the same\n";
+void warn_if_not_utf16(const InputFile& in, Streams io) {
+    std::optional<std::string> warning = in.named([&] { return probe_data_file(in.path()); });
+    if (warning)
+        io.err << "peltatxt: warning: " << in.name() << ": " << *warning
+               << "; read as UTF-16 little-endian all the same\n";
 }
 
-Records import_data_file(const std::string& plugin_path, const std::string& file, Streams io) {
-    warn_if_not_utf16(file, io);
-    std::unique_ptr<host::Plugin> plugin = load_plugin(plugin_path);
-    return import_file(*plugin, file);
+// Comparing a file that is not UTF-16 would compare garbage: refused unless forced.
+void refuse_if_not_utf16(const InputFile& in, bool force, Streams io) {
+    if (force) return warn_if_not_utf16(in, io);
+    std::optional<std::string> warning = in.named([&] { return probe_data_file(in.path()); });
+    if (warning) throw Failure(in.name() + ": " + *warning + " (--force reads it as UTF-16 all the same)");
+}
+
+Records import_input(host::Plugin& plugin, const InputFile& in) {
+    return in.named([&] { return import_file(plugin, in.path()); });
 }
 
 bool ends_with_json(const std::string& name) {
@@ -31,9 +41,40 @@ bool ends_with_json(const std::string& name) {
     return tail == ".json";
 }
 
+// Whether an input holds JSON: by its name, or for standard input by its first character.
+bool is_json_input(const InputFile& in) {
+    if (!in.from_stdin()) return ends_with_json(in.name());
+    std::string head = read_head(in.path(), kEncodingSample);
+    if (!encoding_warning(head)) return false;  // UTF-16 text: a data file
+    std::size_t at = head.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+    while (at < head.size() && (head[at] == ' ' || head[at] == '\t' || head[at] == '\r' || head[at] == '\n')) ++at;
+    return at < head.size() && head[at] == '[';
+}
+
+// The records of a data file or JSON file, for check and diff.
+Records read_collection(host::Plugin& plugin, const InputFile& in, bool force, Streams io) {
+    if (is_json_input(in)) return in.named([&] { return records_from_json(read_file(in.path()), in.name()); });
+    refuse_if_not_utf16(in, force, io);
+    return import_input(plugin, in);
+}
+
 void finish_output(std::ostream& out) {
     out.flush();
     if (!out) throw Failure("standard output: cannot write");
+}
+
+// Exports records to out_path, or with "-" to standard output; says what it wrote.
+int export_to(host::Plugin& plugin, const Records& records, const std::string& out_path, Streams io) {
+    if (is_dash(out_path)) {
+        TempDir dir;
+        std::string written = export_records(plugin, records, dir.file("standard-output"));
+        write_output("-", read_file(written), io.out);
+        return kExitOk;
+    }
+    std::string written = export_records(plugin, records, out_path);
+    io.out << "wrote " << written << " (" << records.size() << (records.size() == 1 ? " record)" : " records)") << '\n';
+    finish_output(io.out);
+    return kExitOk;
 }
 
 }  // namespace
@@ -48,53 +89,46 @@ int run_info(const std::string& plugin_path, Streams io) {
     return kExitOk;
 }
 
-int run_show(const std::string& plugin, const std::string& file, std::size_t width, Streams io) {
-    Records records = import_data_file(plugin, file, io);
+int run_show(const std::string& plugin_path, const std::string& file, std::size_t width, Streams io) {
+    InputFile in(file);
+    warn_if_not_utf16(in, io);
+    std::unique_ptr<host::Plugin> plugin = load_plugin(plugin_path);
+    Records records = import_input(*plugin, in);
     print_outline(io.out, records, width);
     finish_output(io.out);
     return kExitOk;
 }
 
-int run_to_json(const std::string& plugin, const std::string& file, const std::string& output, bool flat, Streams io) {
-    Records records = import_data_file(plugin, file, io);
-    std::string json = records_to_json(records, flat ? Shape::Flat : Shape::Tree, file);
-    if (!output.empty()) {
-        write_file(output, json);
-        return kExitOk;
-    }
-    io.out << json;
-    finish_output(io.out);
+int run_to_json(const std::string& plugin_path, const std::string& file, const std::string& output, bool flat,
+                Streams io) {
+    InputFile in(file);
+    warn_if_not_utf16(in, io);
+    std::unique_ptr<host::Plugin> plugin = load_plugin(plugin_path);
+    Records records = import_input(*plugin, in);
+    write_output(output, records_to_json(records, flat ? Shape::Flat : Shape::Tree, in.name()), io.out);
     return kExitOk;
 }
 
 int run_from_json(const std::string& plugin_path, const std::string& json_file, const std::string& out_path,
                   Streams io) {
-    Records records = records_from_json(read_file(json_file), json_file);
+    InputFile in(json_file);
+    Records records = in.named([&] { return records_from_json(read_file(in.path()), in.name()); });
     std::unique_ptr<host::Plugin> plugin = load_plugin(plugin_path);
-    std::string written = export_records(*plugin, records, out_path);
-    io.out << "wrote " << written << " (" << records.size() << (records.size() == 1 ? " record)" : " records)") << '\n';
-    finish_output(io.out);
-    return kExitOk;
+    return export_to(*plugin, records, out_path, io);
 }
 
-int run_check(const std::string& plugin_path, const std::string& file, Streams io) {
-    Records before;
-    std::unique_ptr<host::Plugin> plugin;
-    if (ends_with_json(file)) {
-        before = records_from_json(read_file(file), file);
-        plugin = load_plugin(plugin_path);
-    } else {
-        warn_if_not_utf16(file, io);
-        plugin = load_plugin(plugin_path);
-        before = import_file(*plugin, file);
-    }
+int run_check(const std::string& plugin_path, const std::string& file, bool force, Streams io) {
+    InputFile in(file);
+    std::unique_ptr<host::Plugin> plugin = load_plugin(plugin_path);
+    Records before = read_collection(*plugin, in, force, io);
     TempDir dir;
     std::string copy = export_records(*plugin, before, dir.file("round-trip.peltatxt"));
     Records after = import_file(*plugin, copy);
 
+    const std::string& name = in.name();
     std::vector<Finding> findings = compare_round_trip(before, after);
     if (findings.empty()) {
-        io.out << file << ": all " << before.size() << (before.size() == 1 ? " record" : " records")
+        io.out << name << ": all " << before.size() << (before.size() == 1 ? " record" : " records")
                << " came back identical\n";
         finish_output(io.out);
         return kExitOk;
@@ -107,11 +141,41 @@ int run_check(const std::string& plugin_path, const std::string& file, Streams i
             records_after.insert(f.after);
     }
     std::size_t differing = records_before.size() + records_after.size();
-    io.out << file << ": " << differing << " of " << before.size() << (before.size() == 1 ? " record" : " records")
+    io.out << name << ": " << differing << " of " << before.size() << (before.size() == 1 ? " record" : " records")
            << " did not come back identical:\n";
     for (const std::string& line : describe(findings, before, after)) io.out << "  " << line << '\n';
     finish_output(io.out);
     return kExitDifferent;
+}
+
+int run_diff(const std::string& plugin_path, const std::string& a, const std::string& b, bool json, bool force,
+             Streams io) {
+    if (is_dash(a) && is_dash(b)) throw Failure("standard input: cannot be both collections to compare");
+    InputFile in_a(a), in_b(b);
+    std::unique_ptr<host::Plugin> plugin = load_plugin(plugin_path);
+    Records before = read_collection(*plugin, in_a, force, io);
+    Records after = read_collection(*plugin, in_b, force, io);
+    CollectionDiff diff(before, after);
+    io.out << (json ? diff.json() : diff.text(in_a.name(), in_b.name()));
+    finish_output(io.out);
+    return diff.changes().empty() ? kExitOk : kExitDifferent;
+}
+
+int run_to_csv(const std::string& plugin_path, const std::string& file, const std::string& output, Streams io) {
+    InputFile in(file);
+    warn_if_not_utf16(in, io);
+    std::unique_ptr<host::Plugin> plugin = load_plugin(plugin_path);
+    Records records = import_input(*plugin, in);
+    write_output(output, records_to_csv(records), io.out);
+    return kExitOk;
+}
+
+int run_from_csv(const std::string& plugin_path, const std::string& csv_file, const std::string& out_path,
+                 Streams io) {
+    InputFile in(csv_file);
+    Records records = in.named([&] { return records_from_csv(read_file(in.path()), in.name()); });
+    std::unique_ptr<host::Plugin> plugin = load_plugin(plugin_path);
+    return export_to(*plugin, records, out_path, io);
 }
 
 }  // namespace peltatxt::cli

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <random>
 #include <system_error>
@@ -56,6 +57,19 @@ std::string read_from(std::FILE* f, const std::string& path, std::size_t max) {
     return out;
 }
 
+// Why there is no temporary directory: the variable that named it, and what it names.
+std::string temp_directory_trouble() {
+#if defined(_WIN32)
+    const char* variables[] = {"TMP", "TEMP", "USERPROFILE"};
+#else
+    const char* variables[] = {"TMPDIR", "TMP", "TEMP", "TEMPDIR"};
+#endif
+    for (const char* v : variables)
+        if (const char* value = std::getenv(v); value && *value)
+            return std::string(value) + " (from " + v + "): no such directory for temporary files";
+    return "no directory for temporary files";
+}
+
 }  // namespace
 
 std::filesystem::path native_path(const std::string& utf8) {
@@ -103,7 +117,12 @@ std::optional<std::string> encoding_warning(std::string_view head) {
 
 TempDir::TempDir() {
     std::random_device random;
-    std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::filesystem::path base;
+    try {
+        base = std::filesystem::temp_directory_path();
+    } catch (const std::filesystem::filesystem_error&) {
+        throw Failure(temp_directory_trouble());
+    }
     for (int attempt = 0;; ++attempt) {
         std::filesystem::path p = base / ("peltatxt-" + std::to_string(random()) + std::to_string(random()));
         std::error_code ec;

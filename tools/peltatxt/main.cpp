@@ -3,6 +3,7 @@
 
 #include <iostream>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,48 @@ void report(std::string message) {
     for (char& c : message)
         if (c == '\n' || c == '\r') c = ' ';
     std::cerr << "peltatxt: " << message << '\n';
+}
+
+// A width of columns: digits only, below 100000.
+std::optional<std::size_t> width_of(const std::string& text) {
+    if (text.empty() || text.size() > 5) return std::nullopt;
+    for (char c : text)
+        if (c < '0' || c > '9') return std::nullopt;
+    return static_cast<std::size_t>(std::stoul(text));
+}
+
+// Before parsing: an unknown subcommand or an unknown option ahead of the subcommand, named.
+std::optional<std::string> command_line_mistake(const CLI::App& app, int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--plugin") {
+            ++i;
+            continue;
+        }
+        if (arg.rfind("--plugin=", 0) == 0 || arg == "-h" || arg == "--help" || arg == "--version") continue;
+        if (arg.size() > 1 && arg[0] == '-')
+            return "unknown option '" + arg + "' (see peltatxt --help)";
+        auto named = [&](const CLI::App* sub) { return sub->get_name() == arg; };
+        if (!app.get_subcommands(named).empty()) return std::nullopt;
+        return "unknown subcommand '" + arg + "' (see peltatxt --help)";
+    }
+    return std::nullopt;
+}
+
+// A parse error in one line, naming the subcommand and the argument at fault.
+std::string parse_error_message(const CLI::App& app, const CLI::ParseError& e) {
+    std::string where = "peltatxt";
+    for (const CLI::App* sub : app.get_subcommands()) where = "peltatxt " + sub->get_name();
+    std::string hint = " (see " + where + " --help)";
+    std::string prefix = where == "peltatxt" ? "" : where.substr(9) + ": ";
+    std::string what = e.what();
+    if (dynamic_cast<const CLI::ExtrasError*>(&e)) {
+        std::string extra = what.substr(what.find(": ") == std::string::npos ? 0 : what.find(": ") + 2);
+        bool option = !extra.empty() && extra[0] == '-' && extra.size() > 1;
+        return prefix + (option ? "unknown option '" : "unexpected argument '") + extra + "'" + hint;
+    }
+    if (what == "A subcommand is required") return "a subcommand is required" + hint;
+    return prefix + what + hint;
 }
 
 #if defined(_WIN32)
@@ -71,18 +114,19 @@ int main(int argc, char** argv) {
     app.add_subcommand("info", "Show the plug-in's format name, file pattern, isUnicode and library path");
 
     std::string file;
-    std::size_t width = 0;
+    std::string width_text;
     auto* show = app.add_subcommand("show", "Print the folder tree of a data file as an indented outline");
-    show->add_option("FILE", file, "The data file")->required();
-    show->add_option("-w,--width", width,
-                     "Cut lines to this many columns, 0 for no limit (default: COLUMNS, else the terminal's width, "
-                     "else 80)");
+    show->add_option("FILE", file, "The data file (- for standard input)")->required();
+    show->add_option("-w,--width", width_text,
+                     "Cut lines to this many columns, 0 for no limit (default: on a terminal COLUMNS, else the "
+                     "terminal's width; into a pipe or file lines are not cut)")
+        ->type_name("COLUMNS");
 
     std::string output;
     bool flat = false;
     auto* to_json = app.add_subcommand("to-json", "Write every record of a data file as JSON (UTF-8)");
-    to_json->add_option("FILE", file, "The data file")->required();
-    to_json->add_option("-o,--output", output, "Write the JSON into this file instead of standard output")
+    to_json->add_option("FILE", file, "The data file (- for standard input)")->required();
+    to_json->add_option("-o,--output", output, "Write the JSON into this file (- or none: standard output)")
         ->type_name("OUT");
     to_json->add_flag("--flat", flat,
                       "The host's flat list, with id, parentId, auxA and auxB, instead of a tree of folders");
@@ -90,25 +134,58 @@ int main(int argc, char** argv) {
     std::string out_path;
     auto* from_json = app.add_subcommand(
         "from-json", "Export the records of a JSON file (either shape) through the plug-in; prints the file written");
-    from_json->add_option("IN", file, "The JSON file")->required();
+    from_json->add_option("IN", file, "The JSON file (- for standard input)")->required();
     from_json
         ->add_option("OUTPATH", out_path,
-                     "Where to export: the plug-in writes its directory and stem plus \".peltatxt\"")
+                     "Where to export: the plug-in writes its directory and stem plus \".peltatxt\" (- for "
+                     "standard output)")
         ->required();
 
+    bool force = false;
     auto* check = app.add_subcommand(
         "check",
         "Export a data file (or a JSON file, named *.json) and import it again; list every record that did "
         "not come back identical (exit status 1)");
-    check->add_option("FILE", file, "The data file or JSON file")->required();
+    check->add_option("FILE", file, "The data file or JSON file (- for standard input)")->required();
+    check->add_flag("--force", force, "Go on with a data file that does not look like UTF-16");
 
-    app.footer("Exit status: 0 success, 1 check found differences, 2 bad input, plug-in or output.");
+    std::string second;
+    bool diff_json = false;
+    auto* diff = app.add_subcommand(
+        "diff",
+        "Compare two collections (data files or JSON files, named *.json, in any mix): records added, removed, "
+        "changed or moved (exit status 0 equal, 1 different)");
+    diff->add_option("A", file, "The collection before (- for standard input)")->required();
+    diff->add_option("B", second, "The collection after (- for standard input)")->required();
+    diff->add_flag("--json", diff_json, "The changes as JSON, for programs");
+    diff->add_flag("--force", force, "Go on with a data file that does not look like UTF-16");
 
+    auto* to_csv = app.add_subcommand(
+        "to-csv", "Write every record of a data file as CSV for spreadsheet programs (UTF-8 with BOM, CR LF)");
+    to_csv->add_option("FILE", file, "The data file (- for standard input)")->required();
+    to_csv->add_option("-o,--output", output, "Write the CSV into this file (- or none: standard output)")
+        ->type_name("OUT");
+
+    auto* from_csv = app.add_subcommand(
+        "from-csv", "Export the records of a CSV file (as to-csv writes it) through the plug-in; prints the file written");
+    from_csv->add_option("IN", file, "The CSV file (- for standard input)")->required();
+    from_csv
+        ->add_option("OUTPATH", out_path,
+                     "Where to export: the plug-in writes its directory and stem plus \".peltatxt\" (- for "
+                     "standard output)")
+        ->required();
+
+    app.footer("Exit status: 0 success, 1 check or diff found differences, 2 bad input, plug-in or output.");
+
+    if (std::optional<std::string> mistake = command_line_mistake(app, argc, argv)) {
+        report(*mistake);
+        return kExitTrouble;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) return app.exit(e);
-        report(std::string(e.what()) + " (see --help)");
+        report(parse_error_message(app, e));
         return kExitTrouble;
     }
 
@@ -116,11 +193,27 @@ int main(int argc, char** argv) {
         if (plugin.empty()) plugin = host::default_plugin_path(argv[0]);
         Streams io{std::cout, std::cerr};
         if (app.got_subcommand("info")) return run_info(plugin, io);
-        if (app.got_subcommand("show"))
-            return run_show(plugin, file, show->count("--width") ? width : terminal_width(), io);
+        if (app.got_subcommand("show")) {
+            std::size_t width = 0;
+            if (show->count("--width")) {
+                std::optional<std::size_t> w = width_of(width_text);
+                if (!w) {
+                    report("show: --width takes a positive number of columns (or 0 for no limit), not '" +
+                           width_text + "' (see peltatxt show --help)");
+                    return kExitTrouble;
+                }
+                width = *w;
+            } else if (output_is_terminal()) {
+                width = terminal_width();
+            }
+            return run_show(plugin, file, width, io);
+        }
         if (app.got_subcommand("to-json")) return run_to_json(plugin, file, output, flat, io);
         if (app.got_subcommand("from-json")) return run_from_json(plugin, file, out_path, io);
-        if (app.got_subcommand("check")) return run_check(plugin, file, io);
+        if (app.got_subcommand("check")) return run_check(plugin, file, force, io);
+        if (app.got_subcommand("diff")) return run_diff(plugin, file, second, diff_json, force, io);
+        if (app.got_subcommand("to-csv")) return run_to_csv(plugin, file, output, io);
+        if (app.got_subcommand("from-csv")) return run_from_csv(plugin, file, out_path, io);
     } catch (const Failure& f) {
         report(f.what());
     } catch (const std::bad_alloc&) {

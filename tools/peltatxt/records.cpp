@@ -32,6 +32,13 @@ std::optional<uint8_t> kind_of_name(std::string_view name) {
     return std::nullopt;
 }
 
+std::string kind_text(uint8_t kind) { return kind_name(kind).value_or("kind " + std::to_string(kind)); }
+
+std::string letter_code_text(int8_t code) {
+    if (char letter = code_letter(code)) return std::string("\"") + letter + "\"";
+    return code == 0 ? "none" : std::to_string(code);
+}
+
 char code_letter(int8_t letterCode) {
     return letterCode >= 1 && letterCode <= 7 ? kCodeLetters[static_cast<std::size_t>(letterCode - 1)] : 0;
 }
@@ -90,6 +97,27 @@ std::vector<std::ptrdiff_t> parent_positions(const Records& records) {
         if (is_folder(records[i].kind)) open.push_back(i);
     }
     return parents;
+}
+
+std::vector<std::u16string> folder_paths(const Records& records) {
+    std::vector<std::ptrdiff_t> parents = parent_positions(records);
+    std::vector<std::u16string> paths(records.size());
+    for (std::size_t i = 0; i < records.size(); ++i)
+        if (parents[i] != kTopLevel) {
+            auto p = static_cast<std::size_t>(parents[i]);
+            paths[i] = paths[p] + u"/" + records[p].title;
+        }
+    return paths;
+}
+
+std::vector<std::string> differing_fields(const host::Record& a, const host::Record& b) {
+    std::vector<std::string> fields;
+    if (a.kind != b.kind) fields.push_back("kind");
+    if (a.letterCode != b.letterCode) fields.push_back("letterCode");
+    if (a.title != b.title) fields.push_back("title");
+    if (a.data != b.data) fields.push_back(is_folder(a.kind) ? "comment" : "text");
+    if (a.macro != b.macro) fields.push_back("macro");
+    return fields;
 }
 
 }  // namespace peltatxt::cli

@@ -24,10 +24,15 @@ inline bool is_blank(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'
 std::optional<std::string> kind_name(uint8_t kind);
 std::optional<uint8_t> kind_of_name(std::string_view name);
 
+// A kind for a message: its name, or "kind 3".
+std::string kind_text(uint8_t kind);
+
 // The letters of the letter codes 1..7: D E R S C P K. 0 for any other value (no letter code).
 char code_letter(int8_t letterCode);
 // The letter code of a one-letter name, or 0.
 int8_t letter_code_of(std::string_view letter);
+// A letter code for a message: "D" in quotes, none, or the number.
+std::string letter_code_text(int8_t code);
 
 // text in double quotes for a message: line breaks, tabs and other control characters written as
 // \r \n \t \uXXXX so that the message stays on one line, and cut after max_units code units.
@@ -37,5 +42,15 @@ std::string quoted(std::u16string_view text, std::size_t max_units = 60);
 // way the writer nests them: a record belongs to the innermost open folder whose id is its
 // parentId, and a record naming no open folder closes them all.
 std::vector<std::ptrdiff_t> parent_positions(const Records& records);
+
+// For every record, the path of the folders that hold it: "/" and the folder's title for each
+// folder from the top, "" at top level ("/Greetings/Business"). A title may itself hold "/",
+// yet the folders open at one point all have paths of different lengths, so a path names at
+// most one of them.
+std::vector<std::u16string> folder_paths(const Records& records);
+
+// The fields in which two records differ, in the order kind, letterCode, title, text (a
+// folder's is "comment"), macro. Ids, parentId, auxA and auxB are not compared.
+std::vector<std::string> differing_fields(const host::Record& a, const host::Record& b);
 
 }  // namespace peltatxt::cli

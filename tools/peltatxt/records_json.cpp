@@ -4,26 +4,13 @@
 #include <cstdint>
 #include <limits>
 #include <map>
-#include <nlohmann/json.hpp>
-
+#include "code_units.h"
 #include "failure.h"
+#include "json_text.h"
 #include "records.h"
 
 namespace peltatxt::cli {
 namespace {
-
-using Json = nlohmann::ordered_json;
-
-Json kind_json(uint8_t kind) {
-    if (std::optional<std::string> name = kind_name(kind)) return *name;
-    return kind;
-}
-
-Json letter_code_json(int8_t code) {
-    if (char letter = code_letter(code)) return std::string(1, letter);
-    if (code == 0) return nullptr;
-    return code;
-}
 
 Json record_json(const host::Record& r, Shape shape) {
     bool flat = shape == Shape::Flat;
@@ -35,12 +22,12 @@ Json record_json(const host::Record& r, Shape shape) {
     }
     o["kind"] = kind_json(r.kind);
     if (flat || r.letterCode != 0) o["letterCode"] = letter_code_json(r.letterCode);
-    o["title"] = host::to_utf8(r.title);
+    o["title"] = units_utf8(r.title);
     if (!folder)
-        o["text"] = host::to_utf8(r.data);
+        o["text"] = units_utf8(r.data);
     else if (flat || !r.data.empty())
-        o["comment"] = host::to_utf8(r.data);
-    if (flat || !r.macro.empty()) o["macro"] = host::to_utf8(r.macro);
+        o["comment"] = units_utf8(r.data);
+    if (flat || !r.macro.empty()) o["macro"] = units_utf8(r.macro);
     if (flat) {
         o["auxA"] = r.auxA;
         o["auxB"] = r.auxB;
@@ -101,7 +88,7 @@ private:
         if (record.is_object()) {
             auto title = record.find("title");
             if (title != record.end() && title->is_string())
-                name += " (" + quoted(host::from_utf8(title->get_ref<const std::string&>()), 40) + ")";
+                name += " (" + quoted(units_of_utf8(title->get_ref<const std::string&>()).value_or(u""), 40) + ")";
         }
         throw Failure(source_ + ": " + name + ": " + what);
     }
@@ -109,7 +96,8 @@ private:
     std::u16string text_field(const std::string& where, const Json& record, const std::string& key,
                               const Json& value) const {
         if (!value.is_string()) fail(where, record, "\"" + key + "\" must be a string, not " + value.type_name());
-        return host::from_utf8(value.get_ref<const std::string&>());
+        // The parser gives valid UTF-8, or units UTF-8 where the text held a lone surrogate escape.
+        return units_of_utf8(value.get_ref<const std::string&>()).value_or(u"");
     }
 
     int32_t int32_field(const std::string& where, const Json& record, const std::string& key, const Json& value) const {
@@ -260,6 +248,17 @@ std::string parse_error_text(const nlohmann::json::parse_error& e) {
 
 }  // namespace
 
+Json kind_json(uint8_t kind) {
+    if (std::optional<std::string> name = kind_name(kind)) return *name;
+    return kind;
+}
+
+Json letter_code_json(int8_t code) {
+    if (char letter = code_letter(code)) return std::string(1, letter);
+    if (code == 0) return nullptr;
+    return code;
+}
+
 std::string records_to_json(const Records& records, Shape shape, const std::string& source) {
     Json doc = Json::array();
     if (shape == Shape::Flat) {
@@ -283,13 +282,13 @@ std::string records_to_json(const Records& records, Shape shape, const std::stri
         }
         doc = tree_json(records, children, top);
     }
-    return doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    return json_text(doc) + "\n";
 }
 
 Records records_from_json(std::string_view json, const std::string& source) {
     Json doc;
     try {
-        doc = Json::parse(json.begin(), json.end());
+        doc = parse_json_text(json);
     } catch (const nlohmann::json::parse_error& e) {
         throw Failure(source + ": invalid JSON" + parse_error_text(e));
     }

@@ -9,7 +9,8 @@
 // "kind" is "one-time", "locked", "folder", "folder H", "folder O" or "folder H O", or the raw
 // number for any other value; "letterCode" is one of "D" "E" "R" "S" "C" "P" "K", null for none,
 // or the raw number for a value outside 1..7. Texts are UTF-8; a lone surrogate, which UTF-8
-// cannot carry, is written as U+FFFD.
+// cannot carry, is written as its \u escape ("\uD800") and read back as that unit, so every code
+// unit of a record comes back (json_text.h).
 #pragma once
 
 #include <cstddef>
@@ -17,6 +18,7 @@
 #include <string_view>
 
 #include "host_io.h"
+#include "json_text.h"
 
 namespace peltatxt::cli {
 
@@ -24,6 +26,10 @@ enum class Shape { Tree, Flat };
 
 // Folders may nest this deep in the tree shape (the flat shape has no limit).
 constexpr std::size_t kMaxTreeDepth = 1000;
+
+// A record's "kind" and "letterCode" values, as both shapes write them.
+Json kind_json(uint8_t kind);
+Json letter_code_json(int8_t code);
 
 // Pretty-printed UTF-8 JSON, ending in a line break. source names the records' file in the
 // message of a failure (a tree nested too deep).

@@ -10,19 +10,9 @@ constexpr std::size_t kNone = Finding::kNone;
 // How far ahead the pairing looks for the next identical record after a difference.
 constexpr std::size_t kLookAhead = 16;
 
-bool same_fields(const host::Record& a, const host::Record& b) {
-    return a.kind == b.kind && a.letterCode == b.letterCode && a.title == b.title && a.data == b.data &&
-           a.macro == b.macro;
-}
+bool same_fields(const host::Record& a, const host::Record& b) { return differing_fields(a, b).empty(); }
 
 bool has_line_break(std::u16string_view s) { return s.find_first_of(u"\r\n") != std::u16string_view::npos; }
-
-std::string kind_text(uint8_t kind) { return kind_name(kind).value_or("kind " + std::to_string(kind)); }
-
-std::string letter_code_text(int8_t code) {
-    if (char letter = code_letter(code)) return std::string("\"") + letter + "\"";
-    return code == 0 ? "none" : std::to_string(code);
-}
 
 bool flag_near_start(std::u16string_view title) {
     for (std::u16string_view flag : {u"H|", u"O|"})
@@ -79,32 +69,35 @@ void compare_pair(const host::Record& a, const host::Record& b, std::size_t i, s
                   std::vector<Finding>& out) {
     auto add = [&](const char* field, std::string reason) { out.push_back({i, j, field, std::move(reason)}); };
     bool folder = is_folder(a.kind);
-    if (a.kind != b.kind) {
-        std::string cause;
-        if (folder != is_folder(b.kind))
-            cause = folder ? "a folder came back as an entry" : "an entry came back as a folder";
-        else if (folder && flag_near_start(a.title))
-            cause = title_cause(a);
-        else if (folder)
-            cause = "folders keep only the kinds folder, folder H, folder O and folder H O";
-        else if (a.kind != PELTATXT_KIND_ONE_TIME && a.kind != PELTATXT_KIND_LOCKED)
-            cause = "entries keep only the kinds one-time and locked";
-        add("kind", with_cause(cause, kind_text(b.kind)));
+    for (const std::string& field : differing_fields(a, b)) {
+        if (field == "kind") {
+            std::string cause;
+            if (folder != is_folder(b.kind))
+                cause = folder ? "a folder came back as an entry" : "an entry came back as a folder";
+            else if (folder && flag_near_start(a.title))
+                cause = title_cause(a);
+            else if (folder)
+                cause = "folders keep only the kinds folder, folder H, folder O and folder H O";
+            else if (a.kind != PELTATXT_KIND_ONE_TIME && a.kind != PELTATXT_KIND_LOCKED)
+                cause = "entries keep only the kinds one-time and locked";
+            add("kind", with_cause(cause, kind_text(b.kind)));
+        } else if (field == "letterCode") {
+            std::string cause;
+            if (folder)
+                cause = "folders carry no letter code";
+            else if (a.letterCode != 0 && code_letter(a.letterCode) == 0)
+                cause = "only the letter codes D, E, R, S, C, P and K are written";
+            else if (begins_with_letter_code(a))
+                cause = title_cause(a);
+            add("letterCode", with_cause(cause, letter_code_text(b.letterCode)));
+        } else if (field == "title") {
+            add("title", with_cause(title_cause(a), quoted(b.title)));
+        } else if (field == "macro") {
+            add("macro", with_cause(text_cause(a.macro, "macro"), quoted(b.macro)));
+        } else {
+            add(field.c_str(), with_cause(folder ? comment_cause(a.data) : "", quoted(b.data)));
+        }
     }
-    if (a.letterCode != b.letterCode) {
-        std::string cause;
-        if (folder)
-            cause = "folders carry no letter code";
-        else if (a.letterCode != 0 && code_letter(a.letterCode) == 0)
-            cause = "only the letter codes D, E, R, S, C, P and K are written";
-        else if (begins_with_letter_code(a))
-            cause = title_cause(a);
-        add("letterCode", with_cause(cause, letter_code_text(b.letterCode)));
-    }
-    if (a.title != b.title) add("title", with_cause(title_cause(a), quoted(b.title)));
-    if (a.data != b.data)
-        add(folder ? "comment" : "text", with_cause(folder ? comment_cause(a.data) : "", quoted(b.data)));
-    if (a.macro != b.macro) add("macro", with_cause(text_cause(a.macro, "macro"), quoted(b.macro)));
 }
 
 std::string lost_cause(const host::Record& r) {

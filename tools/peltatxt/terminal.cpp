@@ -77,6 +77,15 @@ std::size_t terminal_width() {
     return 80;
 }
 
+bool output_is_terminal() {
+#if defined(_WIN32)
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+#else
+    return isatty(STDOUT_FILENO) == 1;
+#endif
+}
+
 std::size_t column_width(char32_t c) {
     if (in(kZero, c)) return 0;
     return in(kWide, c) ? 2 : 1;

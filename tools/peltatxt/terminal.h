@@ -11,6 +11,9 @@ namespace peltatxt::cli {
 // terminal reports, else 80.
 std::size_t terminal_width();
 
+// Whether standard output is a terminal (lines are cut only there).
+bool output_is_terminal();
+
 // Columns a code point takes on a terminal: 2 for wide and full-width East Asian characters,
 // 0 for combining marks and zero-width characters, 1 otherwise.
 std::size_t column_width(char32_t c);

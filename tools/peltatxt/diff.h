@@ -1,0 +1,51 @@
+// diff.h — what differs between two collections: records matched by folder path and title, then listed.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "host_io.h"
+
+namespace peltatxt::cli {
+
+// One difference between the collection before and the one after.
+struct Change {
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    enum class What { Added, Removed, Changed, Moved };
+    What what;
+    std::size_t before = kNone;       // position in the collection before; kNone for an added record
+    std::size_t after = kNone;        // position in the collection after; kNone for a removed record
+    std::vector<std::string> fields;  // for a changed record: the fields that differ
+};
+
+// Compares two collections. A record is the same record in both when it has the same folder
+// path and title; where several records share both, the first before is the first after, and
+// so on. Such a pair whose fields differ is "changed". A record left over before and one left
+// over after with the same title and fields, in different folders, have "moved". The rest were
+// "removed" (only before) or "added" (only after). Ids and the host's auxA and auxB are not
+// compared.
+class CollectionDiff {
+public:
+    CollectionDiff(const Records& before, const Records& after);
+    const std::vector<Change>& changes() const { return changes_; }
+
+    // For people, like a unified diff of a tree: a header naming both collections, then per
+    // folder an "@@" line and one line per record ("-" removed, "+" added, "~" changed with a line
+    // per field and an excerpt around the first difference, ">" moved), and a count. Nothing when
+    // the collections are equal.
+    std::string text(const std::string& name_before, const std::string& name_after) const;
+
+    // For programs: a JSON array of the changes, each with "change", "folder", "title" and
+    // "kind", "from" for a moved record and "fields" with the values before and after for a
+    // changed one; texts whole, every code unit kept.
+    std::string json() const;
+
+private:
+    const Records& before_;
+    const Records& after_;
+    std::vector<std::u16string> paths_before_, paths_after_;
+    std::vector<Change> changes_;
+};
+
+}  // namespace peltatxt::cli

@@ -1,0 +1,26 @@
+// json_text.h — JSON text whose strings are units UTF-8: lone surrogates written and read as \uD800 escapes.
+//
+// JSON strings are Unicode text, but their \u escapes can name any UTF-16 code unit, and a lone
+// surrogate escape such as "\uD800" is valid JSON syntax. The tool writes every lone surrogate
+// of a text as such an escape and reads exactly those back as the lone unit, so JSON carries
+// every code unit of a record. Everything else is ordinary JSON: the writer escapes what JSON
+// requires and writes the rest as UTF-8; the reader accepts any valid JSON text.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <string_view>
+
+namespace peltatxt::cli {
+
+using Json = nlohmann::ordered_json;
+
+// The document pretty-printed with an indent of two blanks, its strings taken as units UTF-8
+// (code_units.h), without a final line break.
+std::string json_text(const Json& doc);
+
+// Parses JSON text; strings come out as units UTF-8, with a lone surrogate escape giving that
+// unit. Invalid JSON throws nlohmann::json::parse_error with line and column.
+Json parse_json_text(std::string_view text);
+
+}  // namespace peltatxt::cli

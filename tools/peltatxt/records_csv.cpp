@@ -1,0 +1,291 @@
+// records_csv.cpp — writing records as spreadsheet CSV, splitting CSV into cells, and reading rows into records.
+#include "records_csv.h"
+
+#include <optional>
+
+#include "code_units.h"
+#include "failure.h"
+#include "records.h"
+
+namespace peltatxt::cli {
+namespace {
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+constexpr const char* kColumns[] = {"folder", "kind", "letterCode", "title", "text", "macro", "comment", "escaped"};
+constexpr std::size_t kColumnCount = sizeof kColumns / sizeof kColumns[0];
+enum Column : std::size_t { kFolder, kKind, kLetterCode, kTitle, kText, kMacro, kComment, kEscaped };
+
+// A cell as RFC 4180 writes it: quoted when it holds a comma, a quote or a line break.
+void put_cell(std::string& out, std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+        out += text;
+        return;
+    }
+    out += '"';
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+// A text cell: UTF-8, or in an escaped row "\\" for a backslash and "\uD800" for a lone surrogate.
+std::string text_cell(std::u16string_view text, bool escaped) {
+    std::string bytes = units_utf8(text);
+    if (!escaped) return bytes;
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\\') {
+            out += "\\\\";
+        } else if (std::optional<char16_t> unit = lone_surrogate_at(bytes, i)) {
+            out += unit_escape(*unit);
+            i += 2;
+        } else {
+            out += bytes[i];
+        }
+    }
+    return out;
+}
+
+bool all_empty(const std::vector<CsvCell>& row) {
+    for (const CsvCell& c : row)
+        if (!c.text.empty()) return false;
+    return true;
+}
+
+class RowReader {
+public:
+    RowReader(const std::string& source, std::size_t row, const std::vector<CsvCell>& cells)
+        : source_(source), row_(row), cells_(cells) {}
+
+    [[noreturn]] void fail(std::size_t column, const std::string& what) const {
+        throw Failure(source_ + ": row " + std::to_string(row_) + ", column " + std::to_string(column + 1) + " (" +
+                      kColumns[column] + "): " + what);
+    }
+    const std::string& cell(std::size_t column) const {
+        static const std::string kEmpty;
+        return column < cells_.size() ? cells_[column].text : kEmpty;
+    }
+
+    bool escaped() const {
+        const std::string& e = cell(kEscaped);
+        if (e.empty()) return false;
+        if (e == "yes") return true;
+        fail(kEscaped, "must be empty or \"yes\", not " + shown(e));
+    }
+
+    std::u16string text(std::size_t column, bool escaped) const {
+        const std::string& bytes = cell(column);
+        std::u16string out;
+        std::size_t run = 0;
+        auto flush = [&](std::size_t to) {
+            std::size_t bad = 0;
+            std::optional<std::u16string> units = units_of_utf8(std::string_view(bytes).substr(run, to - run), &bad);
+            if (!units) fail(column, "not UTF-8 text (at byte " + std::to_string(run + bad + 1) + " of the cell)");
+            out += *units;
+        };
+        for (std::size_t i = 0; escaped && i < bytes.size(); ++i) {
+            if (bytes[i] != '\\') continue;
+            flush(i);
+            if (i + 1 < bytes.size() && bytes[i + 1] == '\\') {
+                out += u'\\';
+                i += 1;
+            } else if (std::optional<char16_t> unit = hex4(bytes, i + 2); unit && bytes[i + 1] == 'u') {
+                out += *unit;
+                i += 5;
+            } else {
+                fail(column, "in an escaped row a backslash starts \"\\\\\" or \"\\u\" and four hex digits");
+            }
+            run = i + 1;
+        }
+        flush(bytes.size());
+        return out;
+    }
+
+    uint8_t kind() const {
+        const std::string& k = cell(kKind);
+        if (std::optional<uint8_t> kind = kind_of_name(k)) return *kind;
+        if (std::optional<long> n = number(k); n && *n >= 0 && *n <= 255) return static_cast<uint8_t>(*n);
+        fail(kKind, "unknown kind " + shown(k) +
+                        " (one-time, locked, folder, folder H, folder O, folder H O or a number from 0 to 255)");
+    }
+
+    int8_t letter_code() const {
+        const std::string& l = cell(kLetterCode);
+        if (l.empty()) return 0;
+        if (int8_t code = letter_code_of(l)) return code;
+        if (std::optional<long> n = number(l); n && *n >= -128 && *n <= 127) return static_cast<int8_t>(*n);
+        fail(kLetterCode, "unknown letter code " + shown(l) + " (D, E, R, S, C, P, K, empty or a number)");
+    }
+
+private:
+    static std::string shown(const std::string& s) { return cli::quoted(units_of_utf8(s).value_or(u"?"), 30); }
+
+    static std::optional<char16_t> hex4(const std::string& s, std::size_t at) {
+        if (at + 4 > s.size()) return std::nullopt;
+        unsigned v = 0;
+        for (std::size_t k = at; k < at + 4; ++k) {
+            char c = s[k];
+            int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+            if (d < 0) return std::nullopt;
+            v = v * 16 + static_cast<unsigned>(d);
+        }
+        return static_cast<char16_t>(v);
+    }
+
+    static std::optional<long> number(const std::string& s) {
+        std::size_t at = s.size() > 1 && s[0] == '-' ? 1 : 0;
+        if (at == s.size() || s.size() > 5) return std::nullopt;
+        for (std::size_t k = at; k < s.size(); ++k)
+            if (s[k] < '0' || s[k] > '9') return std::nullopt;
+        return std::stol(s);
+    }
+
+    const std::string& source_;
+    std::size_t row_;
+    const std::vector<CsvCell>& cells_;
+};
+
+}  // namespace
+
+std::string records_to_csv(const Records& records) {
+    std::vector<std::u16string> paths = folder_paths(records);
+    std::string out(kBom);
+    for (std::size_t c = 0; c < kColumnCount; ++c) {
+        if (c) out += ',';
+        out += kColumns[c];
+    }
+    out += "\r\n";
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const host::Record& r = records[i];
+        bool folder = is_folder(r.kind);
+        bool escaped = first_lone_surrogate(paths[i]) || first_lone_surrogate(r.title) ||
+                       first_lone_surrogate(r.data) || first_lone_surrogate(r.macro);
+        std::string letter;
+        if (char l = code_letter(r.letterCode))
+            letter = std::string(1, l);
+        else if (r.letterCode != 0)
+            letter = std::to_string(r.letterCode);
+        const std::string cells[kColumnCount] = {
+            text_cell(paths[i], escaped),
+            kind_name(r.kind).value_or(std::to_string(r.kind)),
+            letter,
+            text_cell(r.title, escaped),
+            folder ? std::string() : text_cell(r.data, escaped),
+            text_cell(r.macro, escaped),
+            folder ? text_cell(r.data, escaped) : std::string(),
+            escaped ? "yes" : "",
+        };
+        for (std::size_t c = 0; c < kColumnCount; ++c) {
+            if (c) out += ',';
+            put_cell(out, cells[c]);
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+std::vector<std::vector<CsvCell>> split_csv(std::string_view csv, const std::string& source) {
+    std::vector<std::vector<CsvCell>> rows;
+    std::vector<CsvCell> row;
+    auto where = [&] {
+        return source + ": row " + std::to_string(rows.size() + 1) + ", column " + std::to_string(row.size() + 1);
+    };
+    std::size_t i = 0, n = csv.size();
+    while (i < n) {
+        CsvCell cell;
+        if (csv[i] == '"') {
+            cell.quoted = true;
+            for (++i;; ++i) {
+                std::size_t quote = csv.find('"', i);
+                if (quote == std::string_view::npos)
+                    throw Failure(where() + ": the quoted cell is not closed (a quote is missing)");
+                cell.text.append(csv.substr(i, quote - i));
+                i = quote + 1;
+                if (i < n && csv[i] == '"') {
+                    cell.text += '"';
+                    continue;
+                }
+                break;
+            }
+            if (i < n && csv[i] != ',' && csv[i] != '\r' && csv[i] != '\n')
+                throw Failure(where() + ": text after the closing quote of the cell");
+        } else {
+            std::size_t end = csv.find_first_of(",\r\n", i);
+            if (end == std::string_view::npos) end = n;
+            cell.text.assign(csv.substr(i, end - i));
+            i = end;
+        }
+        row.push_back(std::move(cell));
+        if (i < n && csv[i] == ',') {
+            ++i;
+            if (i == n) row.push_back({});  // a last empty cell
+            continue;
+        }
+        // The end of a row: CR LF, LF, CR or the end of the text.
+        if (i < n && csv[i] == '\r') ++i;
+        if (i < n && csv[i] == '\n') ++i;
+        rows.push_back(std::move(row));
+        row.clear();
+    }
+    if (!row.empty()) rows.push_back(std::move(row));
+    return rows;
+}
+
+Records records_from_csv(std::string_view csv, const std::string& source) {
+    if (csv.substr(0, kBom.size()) == kBom) csv.remove_prefix(kBom.size());
+    std::vector<std::vector<CsvCell>> rows = split_csv(csv, source);
+    if (rows.empty()) throw Failure(source + ": row 1: the header row is missing");
+    const std::vector<CsvCell>& header = rows[0];
+    bool header_ok = header.size() == kColumnCount || header.size() == kColumnCount - 1;
+    for (std::size_t c = 0; header_ok && c < header.size(); ++c) header_ok = header[c].text == kColumns[c];
+    if (!header_ok)
+        throw Failure(source +
+                      ": row 1: the header must be folder,kind,letterCode,title,text,macro,comment,escaped "
+                      "(escaped may be left out)");
+
+    struct Open {
+        int32_t id;
+        std::u16string path;  // the path of the records inside it
+    };
+    std::vector<Open> open;
+    Records records;
+    for (std::size_t k = 1; k < rows.size(); ++k) {
+        const std::vector<CsvCell>& cells = rows[k];
+        if (all_empty(cells)) continue;
+        RowReader row(source, k + 1, cells);
+        if (cells.size() != header.size())
+            throw Failure(source + ": row " + std::to_string(k + 1) + ", column " +
+                          std::to_string(std::min(cells.size(), header.size()) + 1) + ": " +
+                          std::to_string(cells.size()) + " columns where the header has " +
+                          std::to_string(header.size()));
+        bool escaped = row.escaped();
+        host::Record r;
+        r.id = static_cast<int32_t>(records.size() + 1);
+        r.kind = row.kind();
+        r.letterCode = row.letter_code();
+        r.title = row.text(kTitle, escaped);
+        r.macro = row.text(kMacro, escaped);
+        bool folder = is_folder(r.kind);
+        std::u16string text = row.text(kText, escaped), comment = row.text(kComment, escaped);
+        if (folder && !text.empty()) row.fail(kText, "a folder has no text; its text is its comment");
+        if (!folder && !comment.empty()) row.fail(kComment, "only a folder has a comment; an entry's is its text");
+        r.data = folder ? comment : text;
+
+        std::u16string path = row.text(kFolder, escaped);
+        if (path.empty()) {
+            open.clear();
+        } else {
+            while (!open.empty() && open.back().path != path) open.pop_back();
+            if (open.empty())
+                row.fail(kFolder, "no folder " + cli::quoted(path) +
+                                      " is open at this row (a folder's records follow its row directly)");
+            r.parentId = open.back().id;
+        }
+        if (folder) open.push_back({r.id, path + u"/" + r.title});
+        records.push_back(std::move(r));
+    }
+    return records;
+}
+
+}  // namespace peltatxt::cli

@@ -1,0 +1,42 @@
+// records_csv.h — records as CSV for spreadsheet programs, and a checked reading of such CSV back into records.
+//
+// The CSV is RFC 4180 in UTF-8 with a byte-order mark and CR LF line ends, which spreadsheet
+// programs open correctly with Japanese text. A header row names the columns:
+//   folder     the folder the record is in, as "/" plus the title of each folder from the top
+//              ("/Greetings/Business"); empty at top level
+//   kind       "one-time", "locked", "folder", "folder H", "folder O", "folder H O", or a number
+//   letterCode "D" "E" "R" "S" "C" "P" "K", empty for none, or a number
+//   title, text, macro, comment   an entry's text, a folder's comment (the other stays empty)
+//   escaped    empty, or "yes" for a row that holds a lone surrogate (which UTF-8 cannot carry):
+//              in that row's other cells a backslash is written "\\" and each lone surrogate
+//              as its escape "\uD800", so that every code unit comes back
+// One row per record, in the list's order; a folder's records follow its row. Line breaks
+// inside cells are kept as they are. Reading accepts what spreadsheet programs write when they
+// save such a file: a byte-order mark or none, CR LF, LF or CR line ends, a final line break or
+// none, rows of empty cells (skipped).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "host_io.h"
+
+namespace peltatxt::cli {
+
+std::string records_to_csv(const Records& records);
+
+// Records get ids 1, 2, ... in order. Fails with one line naming source, the row (as a
+// spreadsheet numbers it, the header being row 1) and the column at fault.
+Records records_from_csv(std::string_view csv, const std::string& source);
+
+// One cell of CSV text, as the reader splits it.
+struct CsvCell {
+    std::string text;
+    bool quoted = false;
+};
+
+// Splits RFC 4180 text into rows of cells (a byte-order mark is not removed here). Fails naming
+// source, the row and the column of an unterminated quote or of text after a closing quote.
+std::vector<std::vector<CsvCell>> split_csv(std::string_view csv, const std::string& source);
+
+}  // namespace peltatxt::cli

@@ -1,0 +1,49 @@
+// streams.h — "-" as a file argument: standard input spooled to a private temporary file, standard output.
+#pragma once
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "failure.h"
+#include "files.h"
+
+namespace peltatxt::cli {
+
+// The argument that names standard input or standard output.
+inline bool is_dash(const std::string& argument) { return argument == "-"; }
+
+// An input file as the user named it. "-" is standard input: it is read to its end and kept in
+// a file of a fresh temporary directory (the plug-in reads files, never streams), and from
+// then on handled like any file; messages name it "standard input".
+class InputFile {
+public:
+    explicit InputFile(const std::string& argument);
+    // The file to read.
+    const std::string& path() const { return path_; }
+    // The file as messages name it.
+    const std::string& name() const { return name_; }
+    bool from_stdin() const { return spool_ != nullptr; }
+
+    // Runs f(); a failure whose message names the spooled file names "standard input" instead.
+    template <class F>
+    auto named(F&& f) const -> decltype(f()) {
+        try {
+            return f();
+        } catch (const Failure& failure) {
+            throw renamed(failure);
+        }
+    }
+
+private:
+    Failure renamed(const Failure& failure) const;
+    std::unique_ptr<TempDir> spool_;
+    std::string path_, name_;
+};
+
+// Writes bytes to output: a file, or standard output (out) when output is "-" or empty. Bytes
+// go out unchanged (no line-break translation on Windows).
+void write_output(const std::string& output, std::string_view bytes, std::ostream& out);
+
+}  // namespace peltatxt::cli
