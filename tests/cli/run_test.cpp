@@ -7,35 +7,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "tool_runner.h"
+#include "tool_expect.h"
 
 namespace peltatxt::cli_testing {
 namespace {
-
-const std::string kSample = PELTATXT_SAMPLE;
-const std::string kGoldenJson = std::string(PELTATXT_GOLDEN) + "/sample.json";
-const std::string kGoldenShow = std::string(PELTATXT_GOLDEN) + "/sample.show.txt";
-
-// Compares output with a golden file; with PELTATXT_UPDATE_GOLDEN set, rewrites the file and skips.
-void expect_golden(const std::string& output, const std::string& golden) {
-    if (std::getenv("PELTATXT_UPDATE_GOLDEN")) {
-        write_file(golden, output);
-        GTEST_SKIP() << "rewrote " << golden;
-    }
-    EXPECT_EQ(output, read_file(golden)) << "differs from " << golden;
-}
-
-std::size_t lines_in(const std::string& s) { return static_cast<std::size_t>(std::count(s.begin(), s.end(), '\n')); }
-
-// A failure: status 2, nothing on stdout, one line on stderr that names the file and says what is wrong.
-void expect_failure(const ToolRun& run, const std::string& file, const std::string& what) {
-    EXPECT_EQ(run.status, 2) << run.err;
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(lines_in(run.err), 1u) << run.err;
-    EXPECT_EQ(run.err.rfind("peltatxt: ", 0), 0u) << run.err;
-    EXPECT_NE(run.err.find(file), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find(what), std::string::npos) << run.err;
-}
 
 TEST(ToolGolden, ShowOfTheSample) {
     ToolRun run = run_tool({"show", kSample}, {{"COLUMNS", "80"}});
@@ -53,7 +28,7 @@ TEST(ToolGolden, ToJsonOfTheSample) {
 
 TEST(ToolGolden, ShowCutsLinesToTheWidth) {
     for (const char* width : {"30", "44"}) {
-        ToolRun run = run_tool({"show", kSample}, {{"COLUMNS", width}});
+        ToolRun run = run_tool({"show", "-w", width, kSample});
         ASSERT_EQ(run.status, 0) << run.err;
         // Cut lines end in "...", and the lines that needed no cut are those of the golden outline.
         std::string golden = read_file(kGoldenShow);
@@ -68,8 +43,10 @@ TEST(ToolGolden, ShowCutsLinesToTheWidth) {
         EXPECT_GT(cut, 5u) << width;
         EXPECT_EQ(lines_in(run.out), lines_in(golden));
     }
-    ToolRun wide = run_tool({"show", "--width", "0", kSample}, {{"COLUMNS", "10"}});
+    ToolRun wide = run_tool({"show", "--width", "0", kSample});
     EXPECT_EQ(wide.out.find("..."), std::string::npos) << "--width 0 cuts nothing";
+    // Into a file or a pipe nothing is cut, whatever COLUMNS says: only a terminal has a width.
+    EXPECT_EQ(run_tool({"show", kSample}, {{"COLUMNS", "20"}}).out, read_file(kGoldenShow));
 }
 
 TEST(ToolRoundTrip, TheSampleIsWhatTheWriterWritesFromTheGoldenJson) {
@@ -220,21 +197,54 @@ TEST(ToolFailures, OutputsThatCannotBeWritten) {
 }
 
 TEST(ToolFailures, CommandLineMistakes) {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{}, {"show"}, {"frobnicate"}, {"show", kSample, "--no-such-option"}}) {
-        ToolRun run = run_tool(args);
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{}, "peltatxt: a subcommand is required (see peltatxt --help)\n"},
+        {{"bogus"}, "peltatxt: unknown subcommand 'bogus' (see peltatxt --help)\n"},
+        {{"--plugin", "x.so", "bogus", "file"}, "peltatxt: unknown subcommand 'bogus' (see peltatxt --help)\n"},
+        {{"--frob", "show"}, "peltatxt: unknown option '--frob' (see peltatxt --help)\n"},
+        {{"show", kSample, "--no-such-option"},
+         "peltatxt: show: unknown option '--no-such-option' (see peltatxt show --help)\n"},
+        {{"show", kSample, "extra"}, "peltatxt: show: unexpected argument 'extra' (see peltatxt show --help)\n"},
+        {{"show", "-w", "-3", kSample},
+         "peltatxt: show: --width takes a positive number of columns (or 0 for no limit), not '-3' (see "
+         "peltatxt show --help)\n"},
+        {{"show", "--width=wide", kSample},
+         "peltatxt: show: --width takes a positive number of columns (or 0 for no limit), not 'wide' (see "
+         "peltatxt show --help)\n"},
+    };
+    for (const Case& c : cases) {
+        ToolRun run = run_tool(c.args);
         EXPECT_EQ(run.status, 2) << run.err;
-        EXPECT_EQ(lines_in(run.err), 1u) << run.err;
-        EXPECT_NE(run.err.find("--help"), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, c.message);
     }
+    ToolRun missing = run_tool({"show"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(lines_in(missing.err), 1u) << missing.err;
+    EXPECT_NE(missing.err.find("FILE is required"), std::string::npos) << missing.err;
+    EXPECT_NE(missing.err.find("(see peltatxt show --help)"), std::string::npos) << missing.err;
+}
+
+TEST(ToolFailures, AMissingTemporaryDirectoryIsNamedWithItsVariable) {
+    Scratch dir;
+    std::string gone = dir / "no-such-dir";
+    expect_failure(run_tool({"check", kSample}, {{"TMPDIR", gone}}), gone + " (from TMPDIR)",
+                   "no such directory for temporary files");
+    ToolRun piped = run_shell("\"$PELTATXT\" show - < " + shell_quoted(kSample), {{"TMPDIR", gone}});
+    expect_failure(piped, gone + " (from TMPDIR)", "no such directory for temporary files");
 }
 
 TEST(ToolWarnings, EightBitTextIsReadButFlagged) {
     Scratch dir;
     write_file(dir / "notes.txt", "_|PELTATXT-FLD|Notes|_\r\nhello\r\n");
-    for (const char* command : {"show", "check"}) {
-        SCOPED_TRACE(command);
-        ToolRun run = run_tool({command, dir / "notes.txt"});
+    for (std::vector<std::string> args : {std::vector<std::string>{"show"}, {"to-json"}, {"check", "--force"}}) {
+        SCOPED_TRACE(args[0]);
+        args.push_back(dir / "notes.txt");
+        ToolRun run = run_tool(args);
         EXPECT_NE(run.status, 2) << run.err;
         EXPECT_NE(run.out, "");
         EXPECT_EQ(lines_in(run.err), 1u) << run.err;
@@ -245,6 +255,18 @@ TEST(ToolWarnings, EightBitTextIsReadButFlagged) {
     EXPECT_NE(run_tool({"show", dir / "bom.txt"}).err.find("is UTF-8 text"), std::string::npos);
 }
 
+TEST(ToolFailures, CheckAndDiffRefuseEightBitTextWithoutForce) {
+    Scratch dir;
+    write_file(dir / "notes.txt", "_|PELTATXT-FLD|Notes|_\r\nhello\r\n");
+    expect_failure(run_tool({"check", dir / "notes.txt"}), dir / "notes.txt",
+                   "does not look like UTF-16 (no byte-order mark");
+    EXPECT_NE(run_tool({"check", dir / "notes.txt"}).err.find("--force"), std::string::npos);
+    expect_failure(run_tool({"diff", kSample, dir / "notes.txt"}), dir / "notes.txt", "does not look like UTF-16");
+    write_file(dir / "bom.txt", "\xEF\xBB\xBFhello\r\n");
+    expect_failure(run_tool({"check", dir / "bom.txt"}), dir / "bom.txt", "is UTF-8 text");
+    EXPECT_EQ(run_tool({"diff", "--force", dir / "notes.txt", dir / "notes.txt"}).status, 0);
+}
+
 TEST(ToolInfo, IdentityHelpAndVersion) {
     ToolRun info = run_tool({"info"});
     ASSERT_EQ(info.status, 0) << info.err;
@@ -253,9 +275,10 @@ TEST(ToolInfo, IdentityHelpAndVersion) {
 
     ToolRun help = run_tool({"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* word : {"info", "show", "to-json", "from-json", "check", "--plugin", "--version"})
+    for (const char* word :
+         {"info", "show", "to-json", "from-json", "check", "diff", "to-csv", "from-csv", "--plugin", "--version"})
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
-    for (const char* command : {"info", "show", "to-json", "from-json", "check"}) {
+    for (const char* command : {"info", "show", "to-json", "from-json", "check", "diff", "to-csv", "from-csv"}) {
         ToolRun sub = run_tool({command, "-h"});
         EXPECT_EQ(sub.status, 0) << command;
         EXPECT_NE(sub.out.find(command), std::string::npos) << sub.out;

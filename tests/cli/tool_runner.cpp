@@ -10,15 +10,11 @@
 #include <stdexcept>
 
 namespace peltatxt::cli_testing {
-namespace {
-
 std::string shell_quoted(const std::string& s) {
     std::string out = "'";
     for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
 }
-
-}  // namespace
 
 Scratch::Scratch() {
     std::random_device random;
@@ -49,6 +45,23 @@ ToolRun run_tool(const std::vector<std::string>& args, const std::vector<std::pa
     if (WIFEXITED(raw)) run.status = WEXITSTATUS(raw);
     if (WIFSIGNALED(raw)) run.status = 128 + WTERMSIG(raw);
     if (stdout_path.empty()) run.out = read_file(out);
+    run.err = read_file(capture / "err");
+    return run;
+}
+
+ToolRun run_shell(const std::string& script, const std::vector<std::pair<std::string, std::string>>& env) {
+    Scratch capture;
+    write_file(capture / "script.sh", script);
+    std::string command = "PELTATXT=" + shell_quoted(PELTATXT_TOOL) + " ";
+    for (const auto& [name, value] : env) command += name + "=" + shell_quoted(value) + " ";
+    command += "/bin/sh " + shell_quoted(capture / "script.sh") + " >" + shell_quoted(capture / "out") + " 2>" +
+               shell_quoted(capture / "err") + " </dev/null";
+    int raw = std::system(command.c_str());
+    ToolRun run;
+    if (raw == -1) throw std::runtime_error("cannot run " + command);
+    if (WIFEXITED(raw)) run.status = WEXITSTATUS(raw);
+    if (WIFSIGNALED(raw)) run.status = 128 + WTERMSIG(raw);
+    run.out = read_file(capture / "out");
     run.err = read_file(capture / "err");
     return run;
 }

@@ -32,6 +32,13 @@ private:
 ToolRun run_tool(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& env = {},
                  const std::string& stdout_path = "");
 
+// Runs a POSIX shell script in which "$PELTATXT" is the tool, so that its standard input and
+// output can be real pipes (cat x | "$PELTATXT" show - | cat); captures the script's output.
+ToolRun run_shell(const std::string& script, const std::vector<std::pair<std::string, std::string>>& env = {});
+
+// A word quoted for the shell.
+std::string shell_quoted(const std::string& s);
+
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& bytes);
 

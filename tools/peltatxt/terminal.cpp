@@ -1,9 +1,13 @@
-// terminal.cpp — terminal width from COLUMNS or the terminal itself, and column counting of UTF-16 text.
+// terminal.cpp — terminal width from COLUMNS or the terminal itself, and column counting of UTF-16 text from the Unicode data.
 #include "terminal.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
+#include <vector>
 
 #include "plugin_host.h"
+#include "unicode_width_table.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -15,29 +19,55 @@
 namespace peltatxt::cli {
 namespace {
 
-struct Range {
-    char32_t first, last;
+using unicode_data::Range;
+
+// The ranges of a generated table, sorted and merged once, for binary search.
+class RangeSet {
+public:
+    template <std::size_t N>
+    explicit RangeSet(const Range (&ranges)[N]) : ranges_(ranges, ranges + N) {
+        std::sort(ranges_.begin(), ranges_.end(), [](Range a, Range b) { return a.first < b.first; });
+        std::vector<Range> merged;
+        for (Range r : ranges_) {
+            if (!merged.empty() && r.first <= merged.back().last + 1)
+                merged.back().last = std::max(merged.back().last, r.last);
+            else
+                merged.push_back(r);
+        }
+        ranges_ = std::move(merged);
+    }
+    bool contains(char32_t c) const {
+        auto it = std::upper_bound(ranges_.begin(), ranges_.end(), c, [](char32_t v, Range r) { return v < r.first; });
+        return it != ranges_.begin() && c <= std::prev(it)->last;
+    }
+
+private:
+    std::vector<Range> ranges_;
 };
 
-// Wide (W) and full-width (F) blocks of the East Asian Width property, the common ones.
-constexpr Range kWide[] = {
-    {0x1100, 0x115F},   {0x231A, 0x231B},   {0x2329, 0x232A},   {0x2E80, 0x303E},   {0x3041, 0x33FF},
-    {0x3400, 0x4DBF},   {0x4E00, 0x9FFF},   {0xA000, 0xA4CF},   {0xA960, 0xA97F},   {0xAC00, 0xD7A3},
-    {0xF900, 0xFAFF},   {0xFE10, 0xFE19},   {0xFE30, 0xFE6F},   {0xFF00, 0xFF60},   {0xFFE0, 0xFFE6},
-    {0x1F300, 0x1F64F}, {0x1F900, 0x1F9FF}, {0x20000, 0x2FFFD}, {0x30000, 0x3FFFD},
-};
-
-// Combining marks and zero-width characters.
-constexpr Range kZero[] = {
-    {0x0300, 0x036F}, {0x200B, 0x200F}, {0x2060, 0x2064}, {0x3099, 0x309A}, {0xFE00, 0xFE0F}, {0xFEFF, 0xFEFF},
-};
-
-template <std::size_t N>
-bool in(const Range (&ranges)[N], char32_t c) {
-    for (const Range& r : ranges)
-        if (c >= r.first && c <= r.last) return true;
-    return false;
+const RangeSet& wide() {
+    static const RangeSet set(unicode_data::kWide);
+    return set;
 }
+const RangeSet& zero() {
+    static const RangeSet set(unicode_data::kZero);
+    return set;
+}
+const RangeSet& emoji_modifier() {
+    static const RangeSet set(unicode_data::kEmojiModifier);
+    return set;
+}
+const RangeSet& pictographic() {
+    static const RangeSet set(unicode_data::kPictographic);
+    return set;
+}
+const RangeSet& emoji_style_base() {
+    static const RangeSet set(unicode_data::kEmojiStyleBase);
+    return set;
+}
+
+constexpr char32_t kZeroWidthJoiner = 0x200D, kEmojiSelector = 0xFE0F;
+bool is_regional_indicator(char32_t c) { return c >= 0x1F1E6 && c <= 0x1F1FF; }
 
 bool is_control(char32_t c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
 
@@ -87,13 +117,50 @@ bool output_is_terminal() {
 }
 
 std::size_t column_width(char32_t c) {
-    if (in(kZero, c)) return 0;
-    return in(kWide, c) ? 2 : 1;
+    if (zero().contains(c)) return 0;
+    return wide().contains(c) ? 2 : 1;
 }
+
+namespace {
+
+// Counts the columns of code points in order, an emoji sequence as the one glyph a terminal
+// draws: a skin tone or a joined emoji after an emoji adds nothing, U+FE0F makes a narrow emoji
+// wide, and two regional indicators make one flag.
+class ColumnCounter {
+public:
+    std::size_t add(char32_t c) {
+        std::size_t w = is_control(c) ? 1 : column_width(c);
+        bool picture = pictographic().contains(c), modifier = emoji_modifier().contains(c);
+        if (after_joiner_ && picture)
+            w = 0;
+        else if (modifier && in_emoji_)
+            w = 0;
+        else if (c == kEmojiSelector)
+            w = previous_width_ == 1 && emoji_style_base().contains(previous_) ? 1 : 0;
+        else if (is_regional_indicator(c) && open_flag_)
+            w = 0;
+        after_joiner_ = c == kZeroWidthJoiner && in_emoji_;
+        in_emoji_ = picture || (in_emoji_ && (modifier || c == kEmojiSelector || c == kZeroWidthJoiner));
+        open_flag_ = is_regional_indicator(c) && !open_flag_;
+        previous_ = c;
+        previous_width_ = w;
+        return w;
+    }
+
+private:
+    char32_t previous_ = 0;
+    std::size_t previous_width_ = 0;
+    bool in_emoji_ = false;      // the glyph so far is an emoji that a skin tone or joiner extends
+    bool after_joiner_ = false;  // a zero width joiner follows such an emoji
+    bool open_flag_ = false;     // a regional indicator waits for its partner
+};
+
+}  // namespace
 
 std::size_t text_width(std::u16string_view text) {
     std::size_t width = 0;
-    for_each_code_point(text, [&](char32_t c, std::u16string_view) { width += is_control(c) ? 1 : column_width(c); });
+    ColumnCounter counter;
+    for_each_code_point(text, [&](char32_t c, std::u16string_view) { width += counter.add(c); });
     return width;
 }
 
@@ -103,10 +170,11 @@ std::string printable(std::u16string_view text, std::size_t columns) {
     std::size_t room = !cut ? 0 : columns > kCut.size() ? columns - kCut.size() : columns;
     std::u16string out;
     std::size_t width = 0;
+    ColumnCounter counter;
     bool full = false;
     for_each_code_point(text, [&](char32_t c, std::u16string_view units) {
         if (full) return;
-        std::size_t w = is_control(c) ? 1 : column_width(c);
+        std::size_t w = counter.add(c);
         if (cut && width + w > room) {
             full = true;
             return;
