@@ -1,0 +1,207 @@
+// collections_test.cpp — diff, to-csv and from-csv run as the user runs them: goldens, round trips, bad input.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tool_expect.h"
+
+namespace peltatxt::cli_testing {
+namespace {
+
+const std::string kChanged = kGolden + "/sample_changed.json";
+const std::string kOddJson = kGolden + "/odd.json";
+
+std::string replaced(std::string s, const std::string& from, const std::string& to) {
+    for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
+        s.replace(at, from.size(), to);
+    return s;
+}
+
+TEST(ToolDiff, GoldenForPeopleAndForPrograms) {
+    ToolRun text = run_tool({"diff", kSample, kChanged});
+    EXPECT_EQ(text.status, 1) << text.err;
+    EXPECT_EQ(text.err, "");
+    // The names as given head the output; the golden holds them relative to the golden directory.
+    expect_golden(replaced(replaced(text.out, kSample, "sample.peltatxt"), kChanged, "sample_changed.json"),
+                  kGolden + "/sample.diff.txt");
+    ToolRun json = run_tool({"diff", "--json", kSample, kChanged});
+    EXPECT_EQ(json.status, 1) << json.err;
+    expect_golden(json.out, kGolden + "/sample.diff.json");
+}
+
+TEST(ToolDiff, EqualCollectionsInAnyMixOfFormats) {
+    for (const auto& [a, b] : std::vector<std::pair<std::string, std::string>>{
+             {kSample, kSample}, {kSample, kGoldenJson}, {kGoldenJson, kSample}, {kGoldenJson, kGoldenJson}}) {
+        ToolRun run = run_tool({"diff", a, b});
+        EXPECT_EQ(run.status, 0) << a << " " << b << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run_tool({"diff", "--json", a, b}).out, "[]\n");
+    }
+    // Swapped, every addition is a removal and the other way round.
+    ToolRun back = run_tool({"diff", kChanged, kSample});
+    EXPECT_EQ(back.status, 1);
+    EXPECT_NE(back.out.find("- locked \"Welcome\""), std::string::npos) << back.out;
+    EXPECT_NE(back.out.find("+ locked \"お疲れさまです\""), std::string::npos) << back.out;
+    EXPECT_NE(back.out.find("1 added, 1 removed, 3 changed, 1 moved"), std::string::npos) << back.out;
+}
+
+TEST(ToolDiff, RepeatedTitlesPairInOrderAndLoneSurrogatesShowExactly) {
+    Scratch dir;
+    write_file(dir / "a.json", R"([{"kind": "locked", "title": "t", "text": "one"},
+                                   {"kind": "locked", "title": "t", "text": "two"}])");
+    write_file(dir / "b.json", R"([{"kind": "locked", "title": "t", "text": "one"},
+                                   {"kind": "locked", "title": "t", "text": "tw\uD800"}])");
+    ToolRun run = run_tool({"diff", dir / "a.json", dir / "b.json"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("~ locked \"t\"\n    text: \"two\" -> \"tw\xEF\xBF\xBD\"\n"), std::string::npos)
+        << run.out;
+    ToolRun json = run_tool({"diff", "--json", dir / "a.json", dir / "b.json"});
+    EXPECT_NE(json.out.find(R"("after": "tw\uD800")"), std::string::npos) << json.out;
+}
+
+TEST(ToolDiff, BadInputIsStatusTwo) {
+    Scratch dir;
+    write_file(dir / "bad.json", "[{");
+    expect_failure(run_tool({"diff", kSample, dir / "bad.json"}), dir / "bad.json", "invalid JSON");
+    expect_failure(run_tool({"diff", dir / "none.peltatxt", kSample}), dir / "none.peltatxt", "no such file");
+}
+
+TEST(ToolCsv, GoldenOfTheSample) {
+    ToolRun run = run_tool({"to-csv", kSample});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.rfind("\xEF\xBB\xBF" "folder,kind,letterCode,title,text,macro,comment,escaped\r\n", 0), 0u);
+    expect_golden(run.out, kGolden + "/sample.csv");
+}
+
+TEST(ToolRoundTrip, DataFileThroughCsvAndJsonComesBackByteForByte) {
+    Scratch dir;
+    // The odd collection: lone surrogates, U+0000, U+FFFF, CR-only and LF-only line breaks.
+    ASSERT_EQ(run_tool({"from-json", kOddJson, dir / "odd"}).status, 0);
+    EXPECT_EQ(run_tool({"to-json", dir / "odd.peltatxt"}).out, read_file(kOddJson)) << "JSON keeps every unit";
+    for (const std::string& data : {kSample, dir / "odd.peltatxt"}) {
+        SCOPED_TRACE(data);
+        ASSERT_EQ(run_tool({"to-csv", data, "-o", dir / "x.csv"}).status, 0);
+        ToolRun csv = run_tool({"from-csv", dir / "x.csv", dir / "from-csv"});
+        ASSERT_EQ(csv.status, 0) << csv.err;
+        EXPECT_EQ(read_file(dir / "from-csv.peltatxt"), read_file(data));
+        ASSERT_EQ(run_tool({"to-json", data, "-o", dir / "x.json"}).status, 0);
+        ASSERT_EQ(run_tool({"from-json", dir / "x.json", dir / "from-json"}).status, 0);
+        EXPECT_EQ(read_file(dir / "from-json.peltatxt"), read_file(data));
+        ASSERT_EQ(run_tool({"to-json", "--flat", data, "-o", dir / "flat.json"}).status, 0);
+        ASSERT_EQ(run_tool({"from-json", dir / "flat.json", dir / "from-flat"}).status, 0);
+        EXPECT_EQ(read_file(dir / "from-flat.peltatxt"), read_file(data));
+    }
+    std::string csv = read_file(dir / "x.csv");
+    EXPECT_NE(csv.find(",lone high \\uD800,a\\uD800b,,,yes\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",back\\\\slash,\\\\uD800 is six characters here,macro \\uD801,,yes\r\n"), std::string::npos);
+}
+
+// A CSV the way spreadsheet programs save one: every cell quoted, line breaks inside cells.
+const std::string kSpreadsheetCsv =
+    "\xEF\xBB\xBF\"folder\",\"kind\",\"letterCode\",\"title\",\"text\",\"macro\",\"comment\",\"escaped\"\r\n"
+    "\"\",\"folder\",\"\",\"挨拶\",\"\",\"\",\"毎日のあいさつ\r\n社内外どちらにも\",\"\"\r\n"
+    "\"/挨拶\",\"locked\",\"\",\"おはよう\",\"おはよう\r\nございます\",\"\",\"\",\"\"\r\n"
+    "\"/挨拶\",\"folder H\",\"\",\"ビジネス\",\"\",\"\",\"\",\"\"\r\n"
+    "\"/挨拶/ビジネス\",\"one-time\",\"D\",\"署名\",\"山田, 太郎 \"\"営業\"\"\",\"\",\"\",\"\"\r\n"
+    "\"/挨拶\",\"locked\",\"\",\"お礼\",\"ありがとう\",\"\",\"\",\"\"\r\n"
+    "\"\",\"one-time\",\"\",\"メモ\",\"メモ\",\"%DATE%\",\"\",\"\"";
+const std::string kSpreadsheetJson = R"([
+  {
+    "kind": "folder",
+    "title": "挨拶",
+    "comment": "毎日のあいさつ\r\n社内外どちらにも",
+    "children": [
+      {
+        "kind": "locked",
+        "title": "おはよう",
+        "text": "おはよう\r\nございます"
+      },
+      {
+        "kind": "folder H",
+        "title": "ビジネス",
+        "children": [
+          {
+            "kind": "one-time",
+            "letterCode": "D",
+            "title": "署名",
+            "text": "山田, 太郎 \"営業\""
+          }
+        ]
+      },
+      {
+        "kind": "locked",
+        "title": "お礼",
+        "text": "ありがとう"
+      }
+    ]
+  },
+  {
+    "kind": "one-time",
+    "title": "メモ",
+    "text": "メモ",
+    "macro": "%DATE%"
+  }
+]
+)";
+
+TEST(ToolCsv, WhatSpreadsheetProgramsSaveImports) {
+    struct Variant {
+        const char* name;
+        std::string csv, json;
+    };
+    std::string lf = replaced(kSpreadsheetCsv, "\r\n", "\n");
+    const Variant variants[] = {
+        {"as saved", kSpreadsheetCsv, kSpreadsheetJson},
+        {"final line break", kSpreadsheetCsv + "\r\n", kSpreadsheetJson},
+        {"no byte-order mark", kSpreadsheetCsv.substr(3), kSpreadsheetJson},
+        // The format itself gives a comment's line breaks back as CR LF; a text keeps its LF.
+        {"LF line ends", lf + "\n", replaced(kSpreadsheetJson, "おはよう\\r\\n", "おはよう\\n")},
+        {"CR line ends between rows", replaced(kSpreadsheetCsv, "\"\r\n\"", "\"\r\""), kSpreadsheetJson},
+        {"rows of empty cells after the last", kSpreadsheetCsv + "\r\n,,,,,,,\r\n,,,,,,,\r\n", kSpreadsheetJson},
+        {"no escaped column", replaced(replaced(kSpreadsheetCsv + "\r\n", ",\"escaped\"", ""), ",\"\"\r\n", "\r\n"),
+         kSpreadsheetJson},
+    };
+    Scratch dir;
+    for (const Variant& v : variants) {
+        SCOPED_TRACE(v.name);
+        write_file(dir / "saved.csv", v.csv);
+        ToolRun run = run_tool({"from-csv", dir / "saved.csv", dir / "saved"});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, "wrote " + (dir / "saved.peltatxt") + " (6 records)\n");
+        EXPECT_EQ(run_tool({"to-json", dir / "saved.peltatxt"}).out, v.json);
+    }
+}
+
+TEST(ToolCsv, BadCsvNamesRowAndColumn) {
+    const std::string header = "folder,kind,letterCode,title,text,macro,comment,escaped\r\n";
+    struct Case {
+        std::string csv, message;
+    };
+    const Case cases[] = {
+        {header + ",locked,,a,\"open text\r\n,locked,,b,b,,,\r\n", "row 2, column 5: the quoted cell is not closed"},
+        {header + ",locked,,a,a,,\r\n", "row 2, column 8: 7 columns where the header has 8"},
+        {header + ",locked,,a,a,,,,\r\n", "row 2, column 9: 9 columns where the header has 8"},
+        {header + ",locked,,a,a,,,\r\n,note,,b,b,,,\r\n", "row 3, column 2 (kind): unknown kind \"note\""},
+        {header + ",locked,Q,a,a,,,\r\n", "row 2, column 3 (letterCode): unknown letter code \"Q\""},
+        {header + ",locked,,\"a\"b,a,,,\r\n", "row 2, column 4: text after the closing quote of the cell"},
+        {header + "/Nowhere,locked,,a,a,,,\r\n", "row 2, column 1 (folder): no folder \"/Nowhere\" is open"},
+        {header + ",locked,,a,a,,c,\r\n", "row 2, column 7 (comment): only a folder has a comment"},
+        {header + ",folder,,a,a,,,\r\n", "row 2, column 5 (text): a folder has no text"},
+        {header + ",locked,,a\xC3,a,,,\r\n", "row 2, column 4 (title): not UTF-8 text (at byte 2 of the cell)"},
+        {header + ",locked,,a\\q,a,,,yes\r\n", "row 2, column 4 (title): in an escaped row a backslash starts"},
+        {header + ",locked,,a,a,,,maybe\r\n", "row 2, column 8 (escaped): must be empty or \"yes\", not \"maybe\""},
+        {"folder,kind,title\r\n", "row 1: the header must be folder,kind,letterCode,title,text,macro,comment"},
+        {"", "row 1: the header row is missing"},
+    };
+    Scratch dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.csv);
+        write_file(dir / "bad.csv", c.csv);
+        expect_failure(run_tool({"from-csv", dir / "bad.csv", dir / "out"}), dir / "bad.csv", c.message);
+        EXPECT_FALSE(std::filesystem::exists(dir / "out.peltatxt"));
+    }
+}
+
+}  // namespace
+}  // namespace peltatxt::cli_testing
