@@ -44,7 +44,7 @@ bool ends_with_json(const std::string& name) {
 // Whether an input holds JSON: by its name, or for standard input by its first character.
 bool is_json_input(const InputFile& in) {
     if (!in.from_stdin()) return ends_with_json(in.name());
-    std::string head = read_head(in.path(), kEncodingSample);
+    std::string head = in.named([&] { return read_head(in.path(), kEncodingSample); });
     if (!encoding_warning(head)) return false;  // UTF-16 text: a data file
     std::size_t at = head.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
     while (at < head.size() && (head[at] == ' ' || head[at] == '\t' || head[at] == '\r' || head[at] == '\n')) ++at;

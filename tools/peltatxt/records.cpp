@@ -1,6 +1,8 @@
 // records.cpp — kind names, letter codes, and folder nesting of a flat record list by position.
 #include "records.h"
 
+#include "code_units.h"
+
 namespace peltatxt::cli {
 namespace {
 
@@ -57,7 +59,18 @@ std::string quoted(std::u16string_view text, std::size_t max_units) {
         if (n > 0 && text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF) --n;  // keep surrogate pairs whole
         text = text.substr(0, n);
     }
-    for (char16_t c : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char16_t c = text[i];
+        bool surrogate = c >= 0xD800 && c <= 0xDFFF;
+        if (surrogate && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            shown += c;  // a pair: the character it encodes
+            shown += text[++i];
+            continue;
+        }
+        if (surrogate) {  // a lone surrogate, which UTF-8 cannot show: its escape
+            shown += host::from_utf8(unit_escape(c));
+            continue;
+        }
         switch (c) {
             case u'\r':
                 shown += u"\\r";
