@@ -104,6 +104,25 @@ TEST(JsonText, LoneSurrogateEscapesAreWrittenAndReadAsTheUnit) {
     EXPECT_THROW(parse_json_text("[\"\xC3\"]"), nlohmann::json::parse_error);
 }
 
+TEST(JsonText, AnyTextParsesOrFailsWithAParseError) {
+    // Random soup of the characters that matter to the escape scan: no crash, no other failure,
+    // and whatever parses has the lone surrogates of its escapes (when the soup is a string).
+    std::mt19937 random(11);
+    static constexpr std::string_view kPool[] = {"\"", "\\", "\\u", "D800", "DC00", "dbff", "\\uD83D\\uDE80",
+                                                 "[", "]", "{", "}", ":", ",", "x", "\xED\xA0\x80", "1"};
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        for (std::size_t n = random() % 12; n > 0; --n) text += kPool[random() % std::size(kPool)];
+        try {
+            Json doc = parse_json_text(text);
+            if (doc.is_string()) {
+                EXPECT_TRUE(units_of_utf8(doc.get<std::string>())) << text;
+            }
+        } catch (const nlohmann::json::parse_error&) {
+        }
+    }
+}
+
 TEST(JsonText, RecordsWithAnyUnitsComeBackFromJson) {
     std::mt19937 random(2);
     for (int round = 0; round < 200; ++round) {
