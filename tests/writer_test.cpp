@@ -271,7 +271,8 @@ TEST(Writer, ShortFolderTitlesEndingInAFlagLetterBecomeFlags) {
         {u"H", 0x04, 0x08, true},    {u"xH", 0x04, 0x08, true},  {u"xyH", 0x04, 0x08, true},
         {u"O", 0x04, 0x14, true},    {u"abO", 0x04, 0x14, true}, {u"O", 0x08, 0x18, true},
         {u"H", 0x14, 0x18, true},    {u"xyzH", 0x04, 0x04, false}, {u"xO", 0x08, 0x08, false},
-        {u"H", 0x18, 0x18, false},   {u"Ha", 0x04, 0x04, false},
+        {u"H", 0x18, 0x18, false},   {u"Ha", 0x04, 0x04, false},  {u"H", 0x08, 0x08, false},
+        {u"O", 0x14, 0x14, false},
     };
     for (const Case& c : cases) {
         std::vector<Rec> back = round_trip({folder(1, -1, c.title, c.kind), E(u"in", u"in", 2, 0, u"", 2, 1)});
