@@ -61,18 +61,18 @@ ClassifiedLine classify(Text line, std::u16string& scratch) {
     ClassifiedLine out;
     Text rest = trim_left(line);
     out.raw = line;
-    if (!rest.empty() && rest[0] == u'_' && rest.starts_with(kMarkers[static_cast<std::size_t>(Marker::ESC)])) {
-        // The escape marker counts only as written, before line breaks are left out: one with a
-        // CR or LF inside it is ordinary text. What follows it is the line's text.
-        out.raw = rest.substr(kMarkerLength);
-        out.copy = trim_left(without_line_breaks(out.raw, scratch));
-        return out;
-    }
     out.copy = without_line_breaks(rest, scratch);
     if (out.copy.empty() || out.copy[0] != u'_') return out;
+
     std::size_t m = marker_at_start(out.copy);
-    // Past line breaks left out, the escape marker is text like any other.
-    if (m < static_cast<std::size_t>(Marker::ESC)) out.cls = static_cast<LineClass>(m + 1);
+    if (m < static_cast<std::size_t>(Marker::ESC)) {
+        out.cls = static_cast<LineClass>(m + 1);
+    } else if (m == static_cast<std::size_t>(Marker::ESC) && rest.starts_with(kMarkers[m])) {
+        // The escape marker counts only as written: one with a CR or LF inside it (left out of
+        // the copy) is ordinary text. Otherwise what follows it is the line's text.
+        out.raw = rest.substr(kMarkerLength);
+        out.copy = trim_left(out.copy.substr(kMarkerLength));
+    }
     return out;
 }
 
