@@ -94,7 +94,7 @@ private:
         } else if (shape <= 11) {
             // A line longer than a piece whose next piece begins with, or cuts through, a marker.
             l = std::u16string(static_cast<std::size_t>(kMaxPiece - pick(0, 3) * pick(0, 6)), chance(70) ? u'a' : u' ');
-            l += marker_line();
+            if (chance(80)) l += marker_line();  // else the next piece holds only the line break
         } else {
             l = marker_line();
         }
@@ -155,7 +155,8 @@ private:
     }
 
     static constexpr std::u16string_view kPlain[] = {u"plain", u"  abc  ", u"", u"   ", u"\u3000", u"D|x", u"|_",
-                                                     u"_|PELTATXT-", u"x_|PELTATXT-DED|_", u"\u00A0x", u"\t\u65E5"};
+                                                     u"_|PELTATXT-", u"x_|PELTATXT-DED|_", u"\u00A0x", u"\t\u65E5",
+                                                     std::u16string_view(u"\0a\uFFFF\xD800", 4)};
     std::mt19937 rng_;
 };
 
