@@ -54,7 +54,7 @@ bool begins_with(const String& s, const String& prefix) {
 // The first position at or after from where needle occurs, or kNotFound.
 std::size_t find(const String& s, const String& needle, std::size_t from) {
     for (std::size_t i = from; i + needle.size() <= s.size(); ++i)
-        if (s.substr(i, needle.size()) == needle) return i;
+        if (s.compare(i, needle.size(), needle) == 0) return i;
     return kNotFound;
 }
 
