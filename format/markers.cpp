@@ -65,20 +65,23 @@ ClassifiedLine classify(Text line, std::u16string& scratch) {
     if (out.copy.empty() || out.copy[0] != u'_') return out;
 
     std::size_t m = marker_at_start(out.copy);
-    if (m == kMarkerCount) return out;
-    if (m == static_cast<std::size_t>(Marker::ESC)) {
-        // Step over the marker's units in the raw line too (line breaks inside it do not count).
-        std::size_t i = 0, seen = 0;
-        while (seen < kMarkerLength) {
-            if (!is_line_break(rest[i])) ++seen;
-            ++i;
-        }
-        out.raw = rest.substr(i);
+    if (m < static_cast<std::size_t>(Marker::ESC)) {
+        out.cls = static_cast<LineClass>(m + 1);
+    } else if (m == static_cast<std::size_t>(Marker::ESC) && rest.starts_with(kMarkers[m])) {
+        // The escape marker counts only as written: one with a CR or LF inside it (left out of
+        // the copy) is ordinary text. Otherwise what follows it is the line's text.
+        out.raw = rest.substr(kMarkerLength);
         out.copy = trim_left(out.copy.substr(kMarkerLength));
-        return out;
     }
-    out.cls = static_cast<LineClass>(m + 1);
     return out;
+}
+
+Text line_after_copy(Text line, std::size_t n) noexcept {
+    Text rest = trim_left(line);
+    std::size_t i = 0;
+    for (std::size_t seen = 0; seen < n && i < rest.size(); ++i)
+        if (!is_line_break(rest[i])) ++seen;
+    return rest.substr(i);
 }
 
 bool reads_as_marker(Text line) noexcept {

@@ -31,8 +31,9 @@ enum class LineClass : uint8_t { Text, CMT, FCM, MAC, OneTime, Locked, NTR, DNL,
 // One line as the reader sees it.
 struct ClassifiedLine {
     LineClass cls = LineClass::Text;
-    // For text: the units that feed a data block; for a line that began with the escape marker,
-    // the line without its leading whitespace and that marker.
+    // For text: the units that feed a data block; for a line that began with the escape marker
+    // (as written, with no line break inside it), the line without its leading whitespace and
+    // that marker.
     Text raw;
     // The line without leading whitespace (and escape marker) and without any CR or LF: the text
     // that marker lines are parsed from, and that titles and the blank test use.
@@ -42,8 +43,15 @@ struct ClassifiedLine {
 // Classifies a line piece. copy may point into scratch, which is reused between calls.
 ClassifiedLine classify(Text line, std::u16string& scratch);
 
+// The units of a line that follow the first n units of its classification copy (a line that did
+// not begin with the escape marker), with the line breaks among them kept: where the copy's text
+// from offset n on stands in the line as written.
+Text line_after_copy(Text line, std::size_t n) noexcept;
+
 // True when a line would not reach the reader as plain text: after leading whitespace, and with
 // CR and LF left out, it begins with one of the fourteen markers (the escape marker included).
+// That also takes in an escape marker with a line break inside, which the reader reads as text;
+// escaping such a line does not change how it reads back.
 bool reads_as_marker(Text line) noexcept;
 
 struct FolderHeader {

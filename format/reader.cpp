@@ -65,7 +65,7 @@ void Reader::feed(Text piece) {
             on_block_start(copy);
             break;
         case LineClass::SDT:
-            on_single_line(copy);
+            on_single_line(piece, copy);
             break;
         case LineClass::DED:
             // A block end outside a block belongs to no record and is ignored.
@@ -97,7 +97,7 @@ void Reader::on_folder(Text copy) {
     in_block_ = false;
 }
 
-void Reader::on_single_line(Text copy) {
+void Reader::on_single_line(Text line, Text copy) {
     DataHeader h = parse_data_header(copy);
     if (h.letterCode) letter_code_ = h.letterCode;
     NewRecord r;
@@ -108,7 +108,11 @@ void Reader::on_single_line(Text copy) {
     if (h.terminated) {
         Text text = h.rest;
         // The writer escapes a text that begins with a marker; that one escape is not part of it.
-        if (text.starts_with(marker_text(Marker::ESC))) text.remove_prefix(kMarkerLength);
+        // It is one only as written, right after the terminator: an escape marker that has line
+        // breaks inside it (they are left out of the copy) is the text's own.
+        const Text esc = marker_text(Marker::ESC);
+        if (text.starts_with(esc) && line_after_copy(line, copy.size() - text.size()).starts_with(esc))
+            text.remove_prefix(kMarkerLength);
         r.data = SharedString(text);
         r.title = h.title.empty() ? r.data : SharedString(h.title);
     }

@@ -21,7 +21,7 @@ private:
     void assign_id(NewRecord& r) noexcept;
     void take_macro(NewRecord& r);
     void on_folder(Text copy);
-    void on_single_line(Text copy);
+    void on_single_line(Text line, Text copy);
     void on_block_start(Text copy);
     void on_block_end();
     void on_bare_line(Text raw, Text copy);

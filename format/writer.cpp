@@ -24,6 +24,34 @@ bool is_separator(char16_t c) noexcept {
 
 bool has_line_break(Text s) noexcept { return find_line_break(s) != Text::npos; }
 
+// Calls keep(unit) for each unit of title that a header line keeps: line breaks end a header
+// line and "|_" would end the title, so they go (each "|_" loses its "_").
+template <class Keep>
+void for_each_header_unit(Text title, Keep&& keep) {
+    bool after_bar = false;
+    for (char16_t c : title) {
+        if (c == u'\r' || c == u'\n') continue;
+        if (c == u'_' && after_bar) continue;
+        after_bar = c == u'|';
+        keep(c);
+    }
+}
+
+// Units a header line at this indentation has for its title, after the used units of marker,
+// letter code and flags, and before the terminator and the line break.
+std::size_t title_room(std::size_t indent, std::size_t used) {
+    return kMaxPiece - indent - used - kTitleEnd.size() - kLineBreak.size();
+}
+
+// The length of title as a data header at this indentation writes it (see Writer::header_title).
+std::size_t header_title_size(Text title, std::size_t indent) {
+    std::size_t room = title_room(indent, kHeaderLength + 2);
+    if (!has_line_break(title) && title.find(kTitleEnd) == Text::npos) return std::min(title.size(), room);
+    std::size_t n = 0;
+    for_each_header_unit(title, [&](char16_t) { ++n; });
+    return std::min(n, room);
+}
+
 std::size_t escaped_size(Text text) {
     std::size_t n = 0;
     escape_text(text, false, [&](Text chunk) { n += chunk.size(); });
@@ -121,14 +149,10 @@ void Writer::record(const EntryRecord& r) {
 // A title as a header line can carry it: one line, with no title terminator inside (each "|_"
 // loses its "_"), and cut to fit one line piece so that the rest of the file reads as written.
 Text Writer::header_title(Text title, std::size_t used) {
-    std::size_t room = kMaxPiece - std::min(folders_.size(), kMaxIndent) - used - kTitleEnd.size() - kLineBreak.size();
+    std::size_t room = title_room(std::min(folders_.size(), kMaxIndent), used);
     if (!has_line_break(title) && title.find(kTitleEnd) == Text::npos && title.size() <= room) return title;
     title_.clear();
-    for (char16_t c : title) {
-        if (c == u'\r' || c == u'\n') continue;
-        if (c == u'_' && !title_.empty() && title_.back() == u'|') continue;
-        title_.push_back(c);
-    }
+    for_each_header_unit(title, [this](char16_t c) { title_.push_back(c); });
     if (title_.size() > room) title_.resize(room);
     return title_;
 }
@@ -261,8 +285,10 @@ Form choose_form(Text title, Text data, int8_t letterCode, std::size_t indent) {
             }
         }
     }
-    // Header titles are made to fit (see header_title); the text must fit on the line as it is.
-    std::size_t line = indent + kHeaderLength + 2 + title.size() + kTitleEnd.size() + escaped + kLineBreak.size();
+    // Header titles are made to fit (see header_title), so the line holds the title as written
+    // (cut when too long); the text must fit on the line as it is.
+    std::size_t line =
+        indent + kHeaderLength + 2 + header_title_size(title, indent) + kTitleEnd.size() + escaped + kLineBreak.size();
     if (!has_line_break(data) && line <= kMaxPiece) return Form::SDT;
     return Form::DAT;
 }

@@ -94,6 +94,34 @@ TEST(Classify, EscapedLineKeepsWhatFollowsTheMarker) {
     EXPECT_EQ(l.raw, ESC + u"x");
 }
 
+// The escape marker counts only as written: with a CR inside it, it is ordinary text. Only the
+// other markers are matched with line breaks left out.
+TEST(Classify, AnEscapeMarkerWithALineBreakInsideIsText) {
+    const std::u16string cr_esc = u"_|PELTATXT-E\rSC|_";
+    struct Case {
+        std::u16string line;
+        LineClass cls;
+        std::u16string raw, copy;
+    } cases[] = {
+        {cr_esc + u"x\r\n", LineClass::Text, cr_esc + u"x\r\n", ESC + u"x"},
+        {u" \u3000" + cr_esc + u"x", LineClass::Text, u" \u3000" + cr_esc + u"x", ESC + u"x"},
+        {u"_|PELTATXT-ESC\r|_x", LineClass::Text, u"_|PELTATXT-ESC\r|_x", ESC + u"x"},
+        {u"\r_|PELTATXT-ESC|_x", LineClass::Text, u"x", u"x"},  // a CR before it is leading whitespace
+        {cr_esc + DED + NL, LineClass::Text, cr_esc + DED + NL, ESC + DED},  // not an escaped DED, and no DED
+        {cr_esc + NL, LineClass::Text, cr_esc + NL, ESC},
+        {ESC + u" _|PELTATXT-D\rED|_ \r\n", LineClass::Text, u" _|PELTATXT-D\rED|_ \r\n", DED + u" "},
+        {ESC + cr_esc + u"x", LineClass::Text, cr_esc + u"x", ESC + u"x"},  // the writer's escape of such a line
+        {ESC + NL, LineClass::Text, NL, u""},
+    };
+    std::u16string scratch;
+    for (const Case& c : cases) {
+        ClassifiedLine l = classify(c.line, scratch);
+        EXPECT_EQ(l.cls, c.cls) << narrow(c.line);
+        EXPECT_EQ(l.raw, c.raw) << narrow(c.line);
+        EXPECT_EQ(l.copy, c.copy) << narrow(c.line);
+    }
+}
+
 TEST(FolderHeader, FlagsAndTitles) {
     struct Case {
         std::u16string rest;
@@ -249,6 +277,37 @@ TEST(Reader, SingleLineRules) {
     expect_records(SDT + u"no terminator" + NL, {});
     expect_records(MAC + u"m" + NL + SDT + u"no terminator" + NL, {E(u"", u"", 2, 0, u"m")});
     expect_records(MAC + u"m" + NL + SDT + u"|_" + NL, {E(u"", u"", 2, 0, u"m")});
+}
+
+TEST(Reader, AnEscapeMarkerWithALineBreakInsideKeepsItsText) {
+    const std::u16string cr_esc = u"_|PELTATXT-E\rSC|_", line = u"  " + cr_esc + u"x ";
+    struct Case {
+        const char* what;
+        std::u16string text;
+        std::vector<Rec> expected;
+    } cases[] = {
+        // Outside a block: a bare line, its title from the copy without line breaks.
+        {"TRM", line + NL, {E(ESC + u"x", ESC + u"x")}},
+        {"DNL", DNL + NL + line + NL, {E(ESC + u"x", u"  " + ESC + u"x ")}},
+        {"NTR", NTR + NL + line + NL, {E(ESC + u"x", line + NL)}},
+        {"before a marker", cr_esc + FED + NL, {E(ESC + FED, ESC + FED)}},
+        {"alone", cr_esc + NL, {E(ESC, ESC)}},
+        // Inside a block: the line as it stands, and a block end after it does not end the block.
+        {"block", DAT + u"t|_" + NL + line + NL + DED + NL, {E(u"t", line)}},
+        {"block, block end after it", DAT + u"t|_" + NL + cr_esc + DED + NL + u"b" + NL + DED + NL,
+         {E(u"t", cr_esc + DED + NL + u"b")}},
+        {"block, escaped", DAT + u"t|_" + NL + ESC + cr_esc + u"x" + NL + DED + NL, {E(u"t", cr_esc + u"x")}},
+        // After a single line's terminator only an escape as written is the writer's.
+        {"single line", SDT + u"t|_" + cr_esc + u"x" + NL, {E(u"t", ESC + u"x")}},
+        {"single line, CR before the escape", SDT + u"t|_\r" + ESC + u"x" + NL, {E(u"t", ESC + u"x")}},
+        {"single line, CR in the title", SDT + u"a\rb|_" + ESC + u"x" + NL, {E(u"ab", u"x")}},
+        {"single line, escaped", SDT + u"t|_" + ESC + cr_esc + u"x" + NL, {E(u"t", ESC + u"x")}},
+    };
+    for (const Case& c : cases) {
+        std::vector<Rec> got = read_text(c.text);
+        for (Rec& r : got) r.id = 0;
+        EXPECT_EQ(got, c.expected) << c.what;
+    }
 }
 
 TEST(Reader, StrayBlockEndsAreIgnored) {

@@ -14,6 +14,7 @@
 
 #include "format_test_support.h"
 #include "text/line_pieces.h"
+#include "text/unicode_text.h"
 
 namespace peltatxt {
 namespace {
@@ -101,6 +102,12 @@ TEST(ChooseForm, ByTitleTextAndLetterCode) {
         {u"a|_b", u"a|_b", 0, Form::TRM},            // a bare line parses no header
         {u"D", u"x", 0, Form::SDT},
         {u"x", std::u16string(kMaxPiece, u'y'), 0, Form::DAT},  // too long for one line
+        // A title too long for the line is cut; an empty text still fits after the cut title.
+        {std::u16string(65515, u't'), u"", 0, Form::SDT},
+        {std::u16string(kMaxPiece, u't'), u"", 0, Form::SDT},
+        {std::u16string(65514, u't'), u"x", 0, Form::DAT},
+        {std::u16string(65513, u't'), u"x", 0, Form::SDT},
+        {std::u16string(65513, u't') + u"\r\n", u"x", 0, Form::SDT},  // line breaks leave the title
     };
     for (const Case& c : cases) EXPECT_EQ(choose_form(c.title, c.data, c.code, 0), c.form) << narrow(c.title) << " / " << narrow(c.data);
 }
@@ -174,6 +181,11 @@ TEST(Writer, EscapesEveryLineThatWouldReadAsAMarker) {
     // A bare line that is a marker.
     EXPECT_EQ(body({E(FED, FED)}), ESC + FED + NL);
     EXPECT_EQ(round_trip({E(FED, FED)}), renumbered({E(FED, FED)}));
+    // A line holding the escape marker with a CR inside is escaped too, and comes back as it was.
+    const std::u16string cr_esc = u"_|PELTATXT-E\rSC|_";
+    EXPECT_EQ(body({E(u"t", cr_esc + u"x")}), NL + DAT + u"t|_\r\n" + ESC + cr_esc + u"x\r\n" + DED + NL + NL);
+    for (const std::u16string& t : {cr_esc + u"x", u"a\r\n  " + cr_esc + u"\r\nb", cr_esc + DED})
+        EXPECT_EQ(round_trip({E(u"t", t), E(u"n", u"n")}), renumbered({E(u"t", t), E(u"n", u"n")})) << narrow(t);
 }
 
 TEST(Writer, LongBlockLinesAreEscapedAtPieceBoundaries) {
@@ -220,6 +232,55 @@ TEST(Writer, TitlesThatCannotBeCarriedKeepTheOtherRecordsIntact) {
     back = round_trip({long_macro, E(u"n", u"n")});
     ASSERT_EQ(back.size(), 2u);
     EXPECT_EQ(back[0].macro.size(), 70002u);
+}
+
+TEST(Writer, LongTitlesWithAnEmptyTextComeBackCutWithTheTextEmpty) {
+    // The header line holds 65,535 units with its line break: at top level 65,514 title units
+    // after the marker and letter-code room, one fewer per folder level.
+    struct Case {
+        std::size_t title, depth, back;
+        std::u16string data;
+    } cases[] = {
+        {65513, 0, 65513, u""}, {65514, 0, 65514, u""}, {65515, 0, 65514, u""}, {70000, 0, 65514, u""},
+        {65515, 1, 65513, u""}, {65515, 3, 65511, u""}, {65515, 0, 65514, u"x"}, {65515, 2, 65512, u"a\r\nb"},
+    };
+    for (const Case& c : cases) {
+        std::vector<Rec> recs;
+        for (std::size_t d = 0; d < c.depth; ++d) recs.push_back(folder(static_cast<int32_t>(d + 1), static_cast<int32_t>(d), u"F"));
+        if (!recs.empty()) recs[0].parentId = kNoParent;
+        Rec e = E(std::u16string(c.title, u't'), c.data, 2, 0, u"", 50, recs.empty() ? kNoParent : recs.back().id);
+        recs.push_back(e);
+        recs.push_back(E(u"after", u"after", 2, 0, u"", 51, e.parentId));
+        std::vector<Rec> expected = recs;
+        expected[c.depth].title.resize(c.back);
+        std::vector<Rec> back = round_trip(recs);
+        ASSERT_EQ(back.size(), expected.size()) << c.title << " at depth " << c.depth;
+        for (std::size_t i = 0; i < back.size(); ++i)
+            EXPECT_EQ(back[i], renumbered(expected)[i]) << c.title << " at depth " << c.depth << " record " << i;
+    }
+}
+
+// A folder title of one to three units that ends in H or O makes a flag with the header's own
+// "|": the folder comes back with that flag added and its id as title.
+TEST(Writer, ShortFolderTitlesEndingInAFlagLetterBecomeFlags) {
+    struct Case {
+        std::u16string title;
+        uint8_t kind, back_kind;
+        bool id_title;
+    } cases[] = {
+        {u"H", 0x04, 0x08, true},    {u"xH", 0x04, 0x08, true},  {u"xyH", 0x04, 0x08, true},
+        {u"O", 0x04, 0x14, true},    {u"abO", 0x04, 0x14, true}, {u"O", 0x08, 0x18, true},
+        {u"H", 0x14, 0x18, true},    {u"xyzH", 0x04, 0x04, false}, {u"xO", 0x08, 0x08, false},
+        {u"H", 0x18, 0x18, false},   {u"Ha", 0x04, 0x04, false},  {u"H", 0x08, 0x08, false},
+        {u"O", 0x14, 0x14, false},
+    };
+    for (const Case& c : cases) {
+        std::vector<Rec> back = round_trip({folder(1, -1, c.title, c.kind), E(u"in", u"in", 2, 0, u"", 2, 1)});
+        ASSERT_EQ(back.size(), 2u) << narrow(c.title);
+        EXPECT_EQ(back[0].kind, c.back_kind) << narrow(c.title) << " kind " << int(c.kind);
+        EXPECT_EQ(back[0].title, c.id_title ? decimal(back[0].id) : c.title) << narrow(c.title) << " kind " << int(c.kind);
+        EXPECT_EQ(back[1].parentId, back[0].id);
+    }
 }
 
 TEST(Writer, MacroStaysWithItsOwnRecord) {
