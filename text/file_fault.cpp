@@ -12,7 +12,17 @@ long run_left = 0;     // failures still to come once started; -1: every operati
 bool started = false;  // the countdown has run out
 long counted = 0;
 int last = 0;
+constexpr int kMaxPositions = 4;
+long positions[kMaxPositions] = {};  // further single failures, by count since the last call
+int position_count = 0;
 }  // namespace
+
+long fail_operations_at(const long* at, int count) noexcept {
+    long n = fail_operations(0, 0);
+    position_count = count < kMaxPositions ? count : kMaxPositions;
+    for (int i = 0; i < position_count; ++i) positions[i] = at[i];
+    return n;
+}
 
 long fail_operations(long k, long count) noexcept {
     long n = counted;
@@ -20,6 +30,7 @@ long fail_operations(long k, long count) noexcept {
     countdown = k;
     run_left = count;
     started = false;
+    position_count = 0;
     return n;
 }
 
@@ -31,6 +42,11 @@ void set_last_error(int error) noexcept { last = error; }
 namespace detail {
 bool operation_fails() noexcept {
     ++counted;
+    for (int i = 0; i < position_count; ++i)
+        if (positions[i] == counted) {
+            last = EIO;
+            return true;
+        }
     if (!started) {
         if (countdown <= 0 || --countdown > 0) return false;
         started = true;

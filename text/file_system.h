@@ -86,5 +86,7 @@ void set_last_error(int error) noexcept;
 long fail_operation(long k, bool persistent) noexcept;
 // Fails the run of count operations starting with the k-th (count >= 1).
 long fail_operations(long k, long count) noexcept;
+// Fails exactly the operations at the given positions (1 = the next one; at most four).
+long fail_operations_at(const long* positions, int count) noexcept;
 
 }  // namespace peltatxt::fs
