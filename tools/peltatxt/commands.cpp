@@ -56,6 +56,7 @@ int run_show(const std::string& plugin, const std::string& file, std::size_t wid
 }
 
 int run_to_json(const std::string& plugin, const std::string& file, const std::string& output, bool flat, Streams io) {
+    if (!output.empty() && same_file(output, file)) throw Failure(output + ": is the input file; it is not written over");
     Records records = import_data_file(plugin, file, io);
     std::string json = records_to_json(records, flat ? Shape::Flat : Shape::Tree, file);
     if (!output.empty()) {
@@ -69,7 +70,9 @@ int run_to_json(const std::string& plugin, const std::string& file, const std::s
 
 int run_from_json(const std::string& plugin_path, const std::string& json_file, const std::string& out_path,
                   Streams io) {
-    Records records = records_from_json(read_file(json_file), json_file);
+    Records records = records_from_json(read_file(json_file, kMaxJsonBytes), json_file);
+    if (!out_path.empty() && same_file(output_path_for(out_path), json_file))
+        throw Failure(output_path_for(out_path) + ": is the input file; it is not written over");
     std::unique_ptr<host::Plugin> plugin = load_plugin(plugin_path);
     std::string written = export_records(*plugin, records, out_path);
     io.out << "wrote " << written << " (" << records.size() << (records.size() == 1 ? " record)" : " records)") << '\n';
@@ -81,7 +84,7 @@ int run_check(const std::string& plugin_path, const std::string& file, Streams i
     Records before;
     std::unique_ptr<host::Plugin> plugin;
     if (ends_with_json(file)) {
-        before = records_from_json(read_file(file), file);
+        before = records_from_json(read_file(file, kMaxJsonBytes), file);
         plugin = load_plugin(plugin_path);
     } else {
         warn_if_not_utf16(file, io);
