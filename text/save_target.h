@@ -20,6 +20,9 @@ struct SaveTarget {
     uint32_t mode = 0;  // the final mode: the file's, or 0666 less the umask for a new file
     uint32_t owner = 0, group = 0;
     int64_t access_s = 0, access_ns = 0, modify_s = 0, modify_ns = 0;
+    // Windows: the attributes and the creation time (FILETIME ticks), which seeds record ids.
+    uint32_t attributes = 0;
+    int64_t created = 0;
 };
 
 namespace save {

@@ -101,6 +101,26 @@ void sweep(const std::wstring& dir) {
     FindClose(search);
 }
 
+// ReplaceFileW carries the attributes and the creation time over; where it does not (Wine does
+// neither), they are put back here. Best effort: the new content is in place already.
+void keep_attributes_and_creation(const SaveTarget& t, const std::wstring& path) {
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    HANDLE h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileInformationByHandle(h, &info)) {
+        if (static_cast<int64_t>(ticks_of(info.ftCreationTime)) != t.created && t.created != 0) {
+            FILETIME created = filetime_of(t.created);
+            SetFileTime(h, &created, nullptr, nullptr);
+        }
+        DWORD want = (info.dwFileAttributes & ~kKept) | (t.attributes & kKept);
+        if (want != info.dwFileAttributes) SetFileAttributesW(path.c_str(), want == 0 ? FILE_ATTRIBUTE_NORMAL : want);
+    }
+    CloseHandle(h);
+}
+
 }  // namespace
 
 bool examine(Text path, SaveTarget& t) {
@@ -163,6 +183,8 @@ bool examine(Text path, SaveTarget& t) {
     t.size = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
     t.access_s = static_cast<int64_t>(ticks_of(info.ftLastAccessTime));
     t.modify_s = static_cast<int64_t>(ticks_of(info.ftLastWriteTime));
+    t.attributes = info.dwFileAttributes;
+    t.created = static_cast<int64_t>(ticks_of(info.ftCreationTime));
     t.in_place = info.nNumberOfLinks > 1;
     return true;
 }
@@ -223,6 +245,7 @@ bool put_in_place(const SaveTarget& t, File& temp, std::u16string& name) {
     }
     if (ok) {
         DeleteFileW(backup.c_str());
+        if (t.exists) keep_attributes_and_creation(t, to);
     } else {
         DeleteFileW(from.c_str());
     }
