@@ -273,6 +273,10 @@ TEST(HostileFiles, DirectoriesAndDevicesAreNoFiles) {
     EXPECT_EQ(readDataFile(handle(dir / "zero-link")), nullptr);
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
     EXPECT_EQ(readDataFile(handle(dir / "fifo")), nullptr);  // would wait for a writer
+    // A regular file whose size shows as 0 (its content made as it is read) imports as empty.
+    const EntryListObject* proc = readDataFile(handle(u16("/proc/self/status")));
+    ASSERT_NE(proc, nullptr);
+    EXPECT_EQ(proc->count, 0u);
     // An export over a link to a device is refused: the link stays, the device is not written.
     fsys::create_symlink("/dev/null", dir / "dev.peltatxt");
     EXPECT_EQ(writeDataFile(handle(dir / "dev.txt"), list.get()), 0);
