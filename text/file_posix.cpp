@@ -1,4 +1,8 @@
 // file_posix.cpp — the file operations on POSIX systems: UTF-8 paths, statx birth times, bounded reads, rename to replace.
+// 64-bit offsets, sizes and inode numbers in 32-bit builds too.
+#ifndef _FILE_OFFSET_BITS
+#define _FILE_OFFSET_BITS 64
+#endif
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,4 +1,8 @@
 // save_posix.cpp — a save's POSIX steps: links resolved, protection checked, private temporaries, owner, xattrs and mode kept.
+// 64-bit offsets, sizes and inode numbers in 32-bit builds too.
+#ifndef _FILE_OFFSET_BITS
+#define _FILE_OFFSET_BITS 64
+#endif
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>

@@ -1,4 +1,7 @@
 // files.cpp — the tool's file layer: regular inputs read to their size, outputs saved like exports, private temporary directories.
+#if !defined(_WIN32) && !defined(_FILE_OFFSET_BITS)
+#define _FILE_OFFSET_BITS 64  // 64-bit sizes and inode numbers in 32-bit builds too
+#endif
 #include "files.h"
 
 #include <cerrno>
