@@ -264,33 +264,43 @@ struct Export {
     }
 };
 
+// Run with an unnamed temporary file (O_TMPFILE, linked to a name just before the rename) and
+// with a named one, as on file systems without O_TMPFILE and on Windows.
 TEST(FaultInjection, EveryFileOperationOfAnExportFailedOnceAndFromThenOn) {
     EntryList list = make_list(sample(300000));  // 600 KB of text: several writes
-    Export e(list);
-    long points = 0;
-    for (bool persistent : {false, true}) {
-        for (long k = 1;; ++k) {
-            std::string when = "operation " + std::to_string(k) + (persistent ? " and after" : " alone");
-            fs::fail_operation(k, persistent);
-            long live = live_news;
-            uint8_t ok = writeDataFile(handle(e.target_arg), list.get());
-            long used = fs::fail_operation(0, false);
-            EXPECT_EQ(live_news, live) << when;
-            if (k > used) {
-                EXPECT_EQ(ok, 1) << when;
-                e.expect_fresh_and_reset();
-                break;
+    for (bool unnamed : {true, false}) {
+        if (unnamed && kWindows) continue;
+        bool was = fs::use_unnamed_temporaries(unnamed);
+        Export e(list);
+        long points = 0;
+        for (bool persistent : {false, true}) {
+            for (long k = 1;; ++k) {
+                std::string when = "operation " + std::to_string(k) + (persistent ? " and after" : " alone") +
+                                   (unnamed ? ", unnamed" : ", named");
+                fs::fail_operation(k, persistent);
+                long live = live_news;
+                uint8_t ok = writeDataFile(handle(e.target_arg), list.get());
+                long used = fs::fail_operation(0, false);
+                EXPECT_EQ(live_news, live) << when;
+                if (k > used) {
+                    EXPECT_EQ(ok, 1) << when;
+                    e.expect_fresh_and_reset();
+                    break;
+                }
+                EXPECT_EQ(ok, 0) << when;
+                e.expect_untouched(when);
+                ++points;
             }
-            EXPECT_EQ(ok, 0) << when;
-            e.expect_untouched(when);
-            ++points;
         }
+        fs::use_unnamed_temporaries(was);
+        // Create, several writes, sync, the owner, attributes and mode, the link of an unnamed
+        // file, and the rename, each failed once and persistently (on Windows: create, writes,
+        // sync and ReplaceFileW).
+        EXPECT_GE(points, 2 * (kWindows ? 4 : 6));
+        std::printf("[ figures  ] export, %s temporary file: %ld file-operation fault points, previous file and its "
+                    "metadata intact in all\n",
+                    unnamed ? "unnamed" : "named", points);
     }
-    // Create, several writes, sync, the owner, attributes and mode, link and rename, each failed
-    // once and persistently (on Windows: create, writes, sync and ReplaceFileW).
-    EXPECT_GE(points, 2 * (kWindows ? 4 : 6));
-    std::printf("[ figures  ] export: %ld file-operation fault points, previous file and its metadata intact in all\n",
-                points);
 }
 
 // A file with a second name is written in place. Every step is failed alone, and every pair of

@@ -25,6 +25,7 @@
 
 #include "peltatxt.h"
 #include "test_support.h"
+#include "text/file_system.h"
 
 namespace peltatxt {
 namespace {
@@ -222,11 +223,14 @@ const Case kCases[] = {
 TEST(SaveTargets, EachKindOfTargetAsEachUser) {
     EntryList list = new_list();
     const std::string& fresh = fresh_bytes();
+    // With unnamed temporary files where the system has them, and with named ones as elsewhere.
+    for (bool unnamed : {true, false})
     for (const Actor& who : actors()) {
+        fs::use_unnamed_temporaries(unnamed);
         bool privileged = who.uid == 0;
         for (const Case& c : kCases) {
             if (c.root_only && ::geteuid() != 0) continue;
-            SCOPED_TRACE(std::string(c.name) + ", as " + who.name);
+            SCOPED_TRACE(std::string(c.name) + ", as " + who.name + (unnamed ? "" : ", named temporary file"));
             Scratch dir(who.uid, who.gid);
             c.prepare(dir, who);
             const std::map<std::string, Meta> before = snapshot(dir.path);
@@ -269,6 +273,7 @@ TEST(SaveTargets, EachKindOfTargetAsEachUser) {
             EXPECT_EQ(rest, was) << "no other entry appeared or changed";
         }
     }
+    fs::use_unnamed_temporaries(true);
 }
 
 // A POSIX access ACL in the kernel's xattr form: owner rw, user nobody r, group r, mask r, others none.

@@ -86,6 +86,9 @@ void set_last_error(int error) noexcept;
 long fail_operation(long k, bool persistent) noexcept;
 // Fails the run of count operations starting with the k-th (count >= 1).
 long fail_operations(long k, long count) noexcept;
+// Test seam: with false, saves use named temporary files even where unnamed ones are possible
+// (as on file systems without O_TMPFILE). Returns the previous setting.
+bool use_unnamed_temporaries(bool on) noexcept;
 // Fails exactly the operations at the given positions (1 = the next one; at most four).
 long fail_operations_at(const long* positions, int count) noexcept;
 

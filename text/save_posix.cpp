@@ -34,6 +34,7 @@ constexpr int kNameAttempts = 100;
 // Temporary files are ".peltatxt-<pid>-<16 hex digits>.tmp"; the sweep recognises them by this.
 constexpr const char* kTempPrefix = ".peltatxt-";
 constexpr const char* kTempSuffix = ".tmp";
+bool unnamed_allowed = true;
 
 bool failed_with(int error) {
     set_last_error(error ? error : EIO);
@@ -53,6 +54,7 @@ std::string utf8_of(Text path) {
 // file), which the UTF-16 paths of the save could not carry back.
 bool utf16_of(const std::string& p, std::u16string& out) {
     out.clear();
+    out.reserve(p.size());  // one allocation whatever the length: at most one unit per byte
     for (std::size_t i = 0; i < p.size();) {
         unsigned char c = static_cast<unsigned char>(p[i]);
         int n = c < 0x80 ? 1 : c >= 0xC2 && c < 0xE0 ? 2 : c >= 0xE0 && c < 0xF0 ? 3 : c >= 0xF0 && c < 0xF5 ? 4 : 0;
@@ -295,7 +297,8 @@ bool create_temp(const SaveTarget& t, File& temp, std::u16string& name) {
     sweep(dir);
 #if defined(O_TMPFILE)
     // Without a name nothing is left behind by a process killed before the file is in place.
-    int fd = ::open(dir.empty() ? "." : dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    int fd = unnamed_allowed ? ::open(dir.empty() ? "." : dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600) : -1;
+    if (!unnamed_allowed) errno = EOPNOTSUPP;
     if (fd >= 0) {
         ::flock(fd, LOCK_EX | LOCK_NB);  // also once it is named for the rename
         temp.adopt(fd, 0);
@@ -423,3 +426,11 @@ void restore_times(const SaveTarget& t, File& file) noexcept {
 }
 
 }  // namespace peltatxt::fs::save
+
+namespace peltatxt::fs {
+bool use_unnamed_temporaries(bool on) noexcept {
+    bool was = save::unnamed_allowed;
+    save::unnamed_allowed = on;
+    return was;
+}
+}  // namespace peltatxt::fs
