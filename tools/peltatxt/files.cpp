@@ -4,6 +4,7 @@
 #endif
 #include "files.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <random>
@@ -196,6 +197,7 @@ int add(const std::string& path) {
     for (int i = 0; i < kSlots; ++i)
         if (!in_use[i]) {
             std::memcpy(paths[i], path.c_str(), path.size() + 1);
+            std::atomic_signal_fence(std::memory_order_seq_cst);  // the path is complete before it is listed
             in_use[i] = 1;
             return i;
         }
@@ -304,6 +306,8 @@ TempDir::TempDir() {
     for (int attempt = 0;; ++attempt) {
         std::filesystem::path p = base / ("peltatxt-" + std::to_string(random()) + std::to_string(random()));
         std::error_code ec;
+        // Registered before it exists: a signal right after it is made must find it listed.
+        int slot = cleanup::add(utf8_path(p));
 #if defined(_WIN32)
         bool made = std::filesystem::create_directory(p, ec);
 #else
@@ -313,9 +317,10 @@ TempDir::TempDir() {
 #endif
         if (made) {
             path_ = p;
-            slot_ = cleanup::add(utf8_path(p));
+            slot_ = slot;
             return;
         }
+        cleanup::drop(slot);
         if (attempt == 100 || (ec && ec != std::errc::file_exists))
             throw Failure(utf8_path(base) + ": cannot create a temporary directory: " + ec.message());
     }
