@@ -245,7 +245,7 @@ std::vector<fsys::path> tool_dirs(const fsys::path& tmp) {
 
 TEST(ToolCheck, ItsTemporaryDirectoryIsPrivateAndRemovedOnSigintAndSigterm) {
     Scratch dir;
-    write_file(dir / "many.json", many_records(300000));
+    write_file(dir / "many.json", many_records(200000));
     for (int sig : {SIGINT, SIGTERM}) {
         SCOPED_TRACE(sig);
         fsys::path tmp = dir.path() / ("tmp-" + std::to_string(sig));
