@@ -54,13 +54,39 @@ PELTATXT_API void PELTATXT_CALL getExtension(peltatxt_unit* buffer, uint32_t cap
 
 /* Imports the file at path. Returns the result list, or null when the file does not exist, is not
  * a regular file, cannot be opened or read, or memory runs out; the previous contents of the
- * result list are gone in every case. */
+ * result list are gone in every case. A FIFO or device is refused before it is opened. The file
+ * is read up to the size it had when it was opened: one that grows meanwhile imports as it was,
+ * one that reports size 0 (as files under /proc do) imports as empty. */
 PELTATXT_API EntryListObject* PELTATXT_CALL readDataFile(peltatxt_unit* path);
 
-/* Exports list into a file named after path: its directory and stem plus ".peltatxt". The file is
- * written beside the target and renamed over it only once complete, so a failed export leaves any
- * previous file as it was. Returns 1 when the complete file is in place, 0 otherwise. The list is
- * only read. */
+/* Exports list into a file named after path: its directory and stem plus ".peltatxt". Returns 1
+ * when the complete file is in place and synced to disk, 0 otherwise. The list is only read.
+ *
+ * Refused (0, nothing at the target changes, nothing is opened for writing and nothing waits):
+ * a target that is no regular file (a directory, FIFO, device or socket, or a link to one); a file
+ * the process may not write (mode bits, ACL, read-only file system; the immutable or append-only
+ * flag on Linux; the read-only attribute on Windows); a file without any write permission (0444),
+ * even for a process whose privileges would let it write anyway; a previous file larger than
+ * 256 MiB where only writing in place would keep it (below).
+ *
+ * Kept: the previous file is the same file to the user afterwards. A symbolic link stays a link
+ * and the file it names gets the new content (on POSIX a dangling link gets its file created;
+ * on Windows it is refused). The file keeps its
+ * permission bits, owner and group, extended attributes and POSIX ACL; on Windows ReplaceFileW
+ * keeps its ACL, attributes, alternate streams and creation time (which seeds the record ids).
+ * A new file gets 0666 less the umask (on Windows its directory's ACL).
+ *
+ * How: the new content goes to a temporary file in the target's directory, readable by its owner
+ * only (unnamed where Linux allows it, else a random ".peltatxt-<pid>-<hex>.tmp" name, never
+ * following a planted link), which is synced, given the target's owner, attributes and mode, and
+ * renamed over the target (ReplaceFileW on Windows). Where that cannot keep the file what it is
+ * (it has further hard links, or the process cannot give the new file its owner or an attribute)
+ * or the directory takes no new file, the target is written in place instead: its previous
+ * content is held in memory, room for the new one is reserved, and any failure writes the
+ * previous content back (three attempts). A failed export therefore leaves the previous file byte
+ * for byte as it was, except where the device fails every write from the moment the in-place
+ * write began. Temporary files of killed processes are removed by the next export into the
+ * directory. A file held open by another program on Windows is waited for up to one second. */
 PELTATXT_API uint8_t PELTATXT_CALL writeDataFile(peltatxt_unit* path, const EntryListObject* list);
 
 /* Always 0: the format offers no macro conversion. The caller cleans up the stack, so whatever

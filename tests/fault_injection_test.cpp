@@ -5,13 +5,25 @@
 // global operator new below fails the n-th allocation of the standard containers. Each loop runs
 // from the first point until the operation completes without reaching one, and checks after every
 // failed run: readDataFile gave no list, writeDataFile gave false, the previous file at the target
-// is byte for byte as it was, no temporary file is left, and no allocation made by the operation
-// is still live (LeakSanitizer checks the shared blocks in the sanitizer build).
+// is byte for byte as it was with its metadata (mode, owner, inode and links, extended attributes
+// and ACL; on Windows its attributes and creation time), no temporary file is left, and no
+// allocation made by the operation is still live (LeakSanitizer checks the shared blocks in the
+// sanitizer build). A successful export must keep the same metadata.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <map>
 #include <new>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+#endif
 
 #include "model/memory.h"
 #include "peltatxt.h"
@@ -87,14 +99,131 @@ std::vector<Rec> without_ids(std::vector<Rec> recs) {
     return recs;
 }
 
+#if defined(_WIN32)
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
+
+// What a save must keep of a file besides its content.
+struct Metadata {
+#if defined(_WIN32)
+    DWORD attributes = 0;
+    uint64_t created = 0;
+    DWORD links = 0;
+#else
+    mode_t mode = 0;
+    uid_t uid = 0;
+    gid_t gid = 0;
+    ino_t ino = 0;
+    nlink_t links = 0;
+    std::map<std::string, std::string> xattrs;
+#endif
+    friend bool operator==(const Metadata&, const Metadata&) = default;
+};
+
+void PrintTo(const Metadata& m, std::ostream* os) {
+#if defined(_WIN32)
+    *os << "{attributes " << m.attributes << " created " << m.created << " links " << m.links << "}";
+#else
+    *os << "{mode " << std::oct << m.mode << std::dec << " uid " << m.uid << " gid " << m.gid << " ino " << m.ino
+        << " links " << m.links << " xattrs " << m.xattrs.size() << "}";
+#endif
+}
+
+#if defined(_WIN32)
+// Whether the file system keeps a creation time that was set (Wine reports one that follows the
+// last change instead); only then is it compared.
+bool creation_time_kept() {
+    static const bool kept = [] {
+        TempDir dir;
+        write_bytes(dir / "probe", "x");
+        HANDLE h = CreateFileW((dir / "probe").c_str(), FILE_WRITE_ATTRIBUTES | FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        FILETIME set{0xD53E8000u, 0x01BF53EBu}, got{};  // 2000-01-01
+        bool same = h != INVALID_HANDLE_VALUE && SetFileTime(h, &set, nullptr, nullptr) &&
+                    GetFileTime(h, &got, nullptr, nullptr) && got.dwLowDateTime == set.dwLowDateTime &&
+                    got.dwHighDateTime == set.dwHighDateTime;
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        return same;
+    }();
+    return kept;
+}
+#endif
+
+Metadata metadata_of(const fsys::path& p) {
+    Metadata m;
+#if defined(_WIN32)
+    HANDLE h = CreateFileW(p.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, &info)) {
+        m.attributes = info.dwFileAttributes;
+        if (creation_time_kept())
+            m.created = (uint64_t{info.ftCreationTime.dwHighDateTime} << 32) | info.ftCreationTime.dwLowDateTime;
+        m.links = info.nNumberOfLinks;
+    }
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+#else
+    struct stat st {};
+    if (::stat(p.c_str(), &st) == 0) {
+        m.mode = st.st_mode;
+        m.uid = st.st_uid;
+        m.gid = st.st_gid;
+        m.ino = st.st_ino;
+        m.links = st.st_nlink;
+    }
+    char names[4096];
+    ssize_t n = ::listxattr(p.c_str(), names, sizeof names);
+    for (ssize_t i = 0; i < n; i += static_cast<ssize_t>(std::strlen(names + i)) + 1) {
+        char value[4096];
+        ssize_t v = ::getxattr(p.c_str(), names + i, value, sizeof value);
+        m.xattrs[names + i] = v >= 0 ? std::string(value, static_cast<std::size_t>(v)) : "?";
+    }
+#endif
+    return m;
+}
+
+// Gives a file what a user's file may have: another owner (when the tests run as root), a private
+// mode, a user attribute and an ACL where the file system keeps them; on Windows the hidden
+// attribute. The save has to carry each of them over, and each is one more operation to fail.
+void give_metadata(const fsys::path& p) {
+#if defined(_WIN32)
+    SetFileAttributesW(p.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+#else
+    if (::geteuid() == 0) {
+        EXPECT_EQ(::chown(p.c_str(), 65534, 65534), 0);
+    }
+    EXPECT_EQ(::chmod(p.c_str(), 0640), 0);
+    if (::setxattr(p.c_str(), "user.note", "kept", 4, 0) == 0) {
+        // owner rw, the owning group r, mask r, others nothing, in the kernel's xattr form
+        const uint32_t acl[] = {2, 0x00060001, 0xFFFFFFFF, 0x00040004, 0xFFFFFFFF,
+                                0x00040010, 0xFFFFFFFF, 0x00000020, 0xFFFFFFFF};
+        ::setxattr(p.c_str(), "system.posix_acl_access", acl, sizeof acl, 0);
+    }
+#endif
+}
+
+// The same file to the user: everything but the inode, which a rename changes.
+bool same_identity(Metadata a, Metadata b) {
+#if !defined(_WIN32)
+    a.ino = b.ino = 0;
+#endif
+    return a == b;
+}
+
 struct Export {
     TempDir dir;
     fsys::path target_arg = dir / "notes.txt";
     fsys::path target = dir / "notes.peltatxt";
+    fsys::path other_name = dir / "also-notes";  // a hard link, when written in place
+    bool hard_linked;
     std::string previous;
     std::string fresh;  // what a successful export writes
+    Metadata meta;      // of the previous file
+    std::vector<std::string> names;
 
-    explicit Export(const EntryList& list) {
+    explicit Export(const EntryList& list, bool hard_link = false) : hard_linked(hard_link) {
         // A previous export of something else is the file that must survive.
         EntryList old = make_list({entry(1, kNoParent, u"old", u"previous export")});
         EXPECT_EQ(writeDataFile(handle(target_arg), old.get()), 1);
@@ -103,45 +232,109 @@ struct Export {
         fresh = read_bytes(target);
         write_bytes(target, previous);
         EXPECT_NE(previous, fresh);
+        give_metadata(target);
+        if (hard_link) fsys::create_hard_link(target, other_name);
+        meta = metadata_of(target);
+        names = file_names(dir.path());
     }
 
     // After a failed export: the old file as it was and nothing else in the directory.
     void expect_untouched(const std::string& when) const {
         EXPECT_EQ(read_bytes(target), previous) << when;
-        EXPECT_EQ(file_names(dir.path()), std::vector<std::string>{"notes.peltatxt"}) << when;
+        if (hard_linked) {
+            EXPECT_EQ(read_bytes(other_name), previous) << when;
+        }
+        EXPECT_EQ(metadata_of(target), meta) << when;
+        EXPECT_EQ(file_names(dir.path()), names) << when;
     }
-    void expect_fresh() const {
+    // After a successful one: the new content in the same file; then the previous one again.
+    void expect_fresh_and_reset() {
         EXPECT_EQ(read_bytes(target), fresh);
-        EXPECT_EQ(file_names(dir.path()), std::vector<std::string>{"notes.peltatxt"});
+        if (hard_linked) {
+            EXPECT_EQ(read_bytes(other_name), fresh);
+        }
+        Metadata now = metadata_of(target);
+        EXPECT_TRUE(same_identity(now, meta)) << ::testing::PrintToString(now) << " was " << ::testing::PrintToString(meta);
+        if (hard_linked) {
+            EXPECT_TRUE(now == meta) << "written in place: the same inode";
+        }
+        EXPECT_EQ(file_names(dir.path()), names);
+        write_bytes(target, previous);
+        meta = metadata_of(target);
     }
 };
 
+// Run with an unnamed temporary file (O_TMPFILE, linked to a name just before the rename) and
+// with a named one, as on file systems without O_TMPFILE and on Windows.
 TEST(FaultInjection, EveryFileOperationOfAnExportFailedOnceAndFromThenOn) {
     EntryList list = make_list(sample(300000));  // 600 KB of text: several writes
-    Export e(list);
+    for (bool unnamed : {true, false}) {
+        if (unnamed && kWindows) continue;
+        bool was = fs::use_unnamed_temporaries(unnamed);
+        Export e(list);
+        long points = 0;
+        for (bool persistent : {false, true}) {
+            for (long k = 1;; ++k) {
+                std::string when = "operation " + std::to_string(k) + (persistent ? " and after" : " alone") +
+                                   (unnamed ? ", unnamed" : ", named");
+                fs::fail_operation(k, persistent);
+                long live = live_news;
+                uint8_t ok = writeDataFile(handle(e.target_arg), list.get());
+                long used = fs::fail_operation(0, false);
+                EXPECT_EQ(live_news, live) << when;
+                if (k > used) {
+                    EXPECT_EQ(ok, 1) << when;
+                    e.expect_fresh_and_reset();
+                    break;
+                }
+                EXPECT_EQ(ok, 0) << when;
+                e.expect_untouched(when);
+                ++points;
+            }
+        }
+        fs::use_unnamed_temporaries(was);
+        // Create, several writes, sync, the owner, attributes and mode, the link of an unnamed
+        // file, and the rename, each failed once and persistently (on Windows: create, writes,
+        // sync and ReplaceFileW).
+        EXPECT_GE(points, 2 * (kWindows ? 4 : 6));
+        std::printf("[ figures  ] export, %s temporary file: %ld file-operation fault points, previous file and its "
+                    "metadata intact in all\n",
+                    unnamed ? "unnamed" : "named", points);
+    }
+}
+
+// A file with a second name is written in place. Every step is failed alone, and every pair of
+// steps is failed, so that each step of the restore also fails once after a failed write and
+// the next attempt has to put the previous content back.
+TEST(FaultInjection, EveryFileOperationOfAnInPlaceExportFailedAloneAndInPairs) {
+    EntryList list = make_list(sample(300000));
+    Export e(list, true);
+    fs::fail_operation(0, false);
+    ASSERT_EQ(writeDataFile(handle(e.target_arg), list.get()), 1);
+    const long steps = fs::fail_operation(0, false);  // of a successful export
+    e.expect_fresh_and_reset();
     long points = 0;
-    for (bool persistent : {false, true}) {
-        for (long k = 1;; ++k) {
-            std::string when = "operation " + std::to_string(k) + (persistent ? " and after" : " alone");
-            fs::fail_operation(k, persistent);
+    for (long first = 1; first <= steps; ++first) {
+        // second == first: that step alone; beyond steps: into the restore that follows.
+        for (long second = first; second <= steps + 4; ++second) {
+            std::string when = "operations " + std::to_string(first) + " and " + std::to_string(second);
+            long at[2] = {first, second};
+            fs::fail_operations_at(at, 2);
             long live = live_news;
             uint8_t ok = writeDataFile(handle(e.target_arg), list.get());
             long used = fs::fail_operation(0, false);
             EXPECT_EQ(live_news, live) << when;
-            if (k > used) {
-                EXPECT_EQ(ok, 1) << when;
-                e.expect_fresh();
-                write_bytes(e.target, e.previous);
-                break;
-            }
             EXPECT_EQ(ok, 0) << when;
             e.expect_untouched(when);
-            ++points;
+            if (second <= used) ++points;  // the second failure was reached too
+            if (second > used) break;
         }
     }
-    // Create, several writes, sync, close and rename, each failed once and persistently.
-    EXPECT_GE(points, 2 * 5);
-    std::printf("[ figures  ] export: %ld file-operation fault points, previous file intact in all\n", points);
+    // Open, read the previous content, reserve, write, truncate and sync, and the restore's.
+    EXPECT_GE(points, 6);
+    std::printf("[ figures  ] export in place (hard-linked file): %ld fault points (single and paired), previous "
+                "content and metadata intact in all\n",
+                points);
 }
 
 TEST(FaultInjection, AFailedExportLeavesNoFileWhereThereWasNone) {
@@ -159,7 +352,7 @@ TEST(FaultInjection, AFailedExportLeavesNoFileWhereThereWasNone) {
         EXPECT_EQ(ok, 0) << k;
         EXPECT_TRUE(file_names(dir.path()).empty()) << k;
     }
-    EXPECT_GE(points, 5);
+    EXPECT_GE(points, kWindows ? 4 : 5);
     std::printf("[ figures  ] export without a previous file: %ld fault points, no file left\n", points);
 }
 
@@ -260,8 +453,7 @@ TEST(FaultInjection, EveryAllocationOfAnExportFailed) {
             EXPECT_EQ(live_news, live) << n;
             if (!hit) {
                 EXPECT_EQ(ok, 1);
-                e.expect_fresh();
-                write_bytes(e.target, e.previous);
+                e.expect_fresh_and_reset();
                 return false;
             }
             EXPECT_EQ(ok, 0) << "allocation " << n;

@@ -3,6 +3,11 @@
 
 #include <chrono>
 #include <climits>
+#include <fstream>
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 #include "test_support.h"
 #include "text/atomic_file.h"
@@ -196,6 +201,40 @@ TEST(FileStatus, JapanesePathsWork) {
     testing::write_bytes(p, "x");
     int64_t seconds = 0;
     EXPECT_TRUE(fs::creation_seconds(u16(p), seconds));
+}
+
+TEST(FileRead, EndsAtTheSizeTheFileHadWhenOpened) {
+    TempDir dir;
+    auto p = dir / "growing";
+    testing::write_bytes(p, "0123456789");
+    fs::File f;
+    ASSERT_TRUE(f.open_read(u16(p)));
+    EXPECT_EQ(f.size(), 10u);
+    {
+        std::ofstream more(p, std::ios::binary | std::ios::app);
+        more << std::string(100000, 'x');
+    }
+    std::string got;
+    char buffer[4096];
+    for (std::ptrdiff_t n; (n = f.read(buffer, sizeof buffer)) > 0;) got.append(buffer, static_cast<std::size_t>(n));
+    EXPECT_EQ(got, "0123456789") << "what was appended after the open is not read";
+}
+
+TEST(FileRead, OnlyRegularFilesOpen) {
+    TempDir dir;
+    fs::File f;
+    EXPECT_FALSE(f.open_read(u16(dir.path())));
+    EXPECT_FALSE(f.open_read(u16(dir / "missing")));
+#if !defined(_WIN32)
+    EXPECT_FALSE(f.open_read(u"/dev/zero"));
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(f.open_read(u16(dir / "fifo"))) << "refused without waiting for a writer";
+    // A file that reports size 0 while it has content reads as empty.
+    ASSERT_TRUE(f.open_read(u"/proc/self/status"));
+    char c;
+    EXPECT_EQ(f.read(&c, 1), 0);
+#endif
+    EXPECT_FALSE(f.is_open() && f.size() != 0);
 }
 
 TEST(AtomicFile, ReplacesTheTargetOnlyOnCommit) {

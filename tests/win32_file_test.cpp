@@ -1,4 +1,4 @@
-// win32_file_test.cpp — the Windows file layer: what the status query accepts, its times, devices, and paths beyond ASCII.
+// win32_file_test.cpp — the Windows file layer: the status query, devices, paths beyond ASCII and MAX_PATH, and what an export keeps.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -121,6 +121,87 @@ TEST(Win32File, JapaneseDirectoryAndFileNamesRoundTrip) {
     EXPECT_EQ(recs[0].title, u"\u30D5\u30A9\u30EB\u30C0");
     EXPECT_EQ(recs[1].title, u"\u6328\u62F6");
     EXPECT_EQ(recs[1].data, u"\u3053\u3093\u306B\u3061\u306F");
+}
+
+std::vector<testing::Rec> records_in(std::u16string_view path) {
+    EntryList list;
+    EXPECT_TRUE(read_file(path, list)) << testing::narrow(path);
+    return testing::records_of(list.get());
+}
+
+EntryList small_list() { return testing::make_list({testing::entry(1, -1, u"new", u"the new content")}); }
+
+DWORD attributes_of(const std::filesystem::path& p) { return GetFileAttributesW(p.c_str()); }
+
+TEST(Win32Save, AReadOnlyFileIsRefusedAndLeftAsItWas) {
+    TempDir dir;
+    std::filesystem::path t = dir / "notes.peltatxt";
+    testing::write_bytes(t, "previous");
+    ASSERT_TRUE(SetFileAttributesW(t.c_str(), FILE_ATTRIBUTE_READONLY));
+    EntryList list = small_list();
+    EXPECT_FALSE(write_file(u16(dir / "notes.txt"), list.get()));
+    EXPECT_EQ(attributes_of(t) & FILE_ATTRIBUTE_READONLY, DWORD{FILE_ATTRIBUTE_READONLY});
+    SetFileAttributesW(t.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(testing::read_bytes(t), "previous");
+    EXPECT_EQ(testing::file_names(dir.path()), std::vector<std::string>{"notes.peltatxt"});
+}
+
+TEST(Win32Save, TheHiddenAttributeIsKept) {
+    TempDir dir;
+    std::filesystem::path t = dir / "notes.peltatxt";
+    EntryList list = small_list();
+    ASSERT_TRUE(write_file(u16(dir / "notes.txt"), list.get()));
+    ASSERT_TRUE(SetFileAttributesW(t.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    ASSERT_TRUE(write_file(u16(dir / "notes.txt"), list.get()));
+    EXPECT_EQ(attributes_of(t) & FILE_ATTRIBUTE_HIDDEN, DWORD{FILE_ATTRIBUTE_HIDDEN});
+    EXPECT_EQ(testing::file_names(dir.path()), std::vector<std::string>{"notes.peltatxt"});
+}
+
+TEST(Win32Save, TheCreationTimeAndWithItTheRecordIdsAreKept) {
+    TempDir dir;
+    std::filesystem::path t = dir / "notes.peltatxt";
+    EntryList list = small_list();
+    ASSERT_TRUE(write_file(u16(dir / "notes.txt"), list.get()));
+    // A creation time well in the past, which the record ids are seeded from.
+    HANDLE h = CreateFileW(t.c_str(), FILE_WRITE_ATTRIBUTES | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    FILETIME created = filetime(1000000000), got{};
+    SetFileTime(h, &created, nullptr, nullptr);
+    GetFileTime(h, &got, nullptr, nullptr);
+    CloseHandle(h);
+    if (seconds_of(got) != 1000000000) GTEST_SKIP() << "this file system keeps no creation time that was set (Wine)";
+    std::vector<testing::Rec> before = records_in(u16(t));
+    ASSERT_TRUE(write_file(u16(dir / "notes.txt"), list.get()));
+    int64_t seconds = 0;
+    ASSERT_TRUE(fs::creation_seconds(u16(t), seconds));
+    EXPECT_EQ(seconds, 1000000000);
+    EXPECT_EQ(records_in(u16(t)), before) << "the same ids after the export";
+}
+
+TEST(Win32Save, PathsLongerThanMaxPath) {
+    TempDir dir;
+    // Directories made through the "\\?\" form; the export and import get the plain long path.
+    wchar_t full[MAX_PATH];
+    ASSERT_GT(GetFullPathNameW(dir.path().c_str(), MAX_PATH, full, nullptr), 0u);
+    std::wstring plain = full;
+    for (int i = 0; plain.size() < MAX_PATH + 40; ++i) {
+        plain += L"\\" + std::wstring(40, static_cast<wchar_t>(L'a' + i));
+        ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + plain).c_str(), nullptr)) << GetLastError();
+    }
+    std::u16string target(plain.begin(), plain.end());
+    EntryList list = small_list();
+    ASSERT_TRUE(write_file(target + u"\\notes.txt", list.get()));
+    std::vector<testing::Rec> back = records_in(target + u"\\notes.peltatxt");
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0].data, u"the new content");
+    // And over the file now there, through ReplaceFileW.
+    ASSERT_TRUE(write_file(target + u"\\notes.txt", list.get()));
+    DeleteFileW((L"\\\\?\\" + plain + L"\\notes.peltatxt").c_str());
+    while (plain.size() > wcslen(full)) {
+        RemoveDirectoryW((L"\\\\?\\" + plain).c_str());
+        plain.resize(plain.rfind(L'\\'));
+    }
 }
 
 }  // namespace

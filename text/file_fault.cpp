@@ -1,34 +1,60 @@
 // file_fault.cpp — counts file operations and fails the chosen ones, for fault-injection tests.
 #include "file_fault.h"
 
+#include <cerrno>
+
 #include "file_system.h"
 
 namespace peltatxt::fs {
 namespace {
-long countdown = 0;
-bool keep_failing = false;
-bool failing = false;
+long countdown = 0;    // counted operations until the first failure; 0: none armed
+long run_left = 0;     // failures still to come once started; -1: every operation from then on
+bool started = false;  // the countdown has run out
 long counted = 0;
+int last = 0;
+constexpr int kMaxPositions = 4;
+long positions[kMaxPositions] = {};  // further single failures, by count since the last call
+int position_count = 0;
 }  // namespace
 
-long fail_operation(long k, bool persistent) noexcept {
+long fail_operations_at(const long* at, int count) noexcept {
+    long n = fail_operations(0, 0);
+    position_count = count < kMaxPositions ? count : kMaxPositions;
+    for (int i = 0; i < position_count; ++i) positions[i] = at[i];
+    return n;
+}
+
+long fail_operations(long k, long count) noexcept {
     long n = counted;
     counted = 0;
     countdown = k;
-    keep_failing = persistent;
-    failing = false;
+    run_left = count;
+    started = false;
+    position_count = 0;
     return n;
 }
+
+long fail_operation(long k, bool persistent) noexcept { return fail_operations(k, persistent ? -1 : 1); }
+
+int last_error() noexcept { return last; }
+void set_last_error(int error) noexcept { last = error; }
 
 namespace detail {
 bool operation_fails() noexcept {
     ++counted;
-    if (failing) return true;
-    if (countdown > 0 && --countdown == 0) {
-        failing = keep_failing;
-        return true;
+    for (int i = 0; i < position_count; ++i)
+        if (positions[i] == counted) {
+            last = EIO;
+            return true;
+        }
+    if (!started) {
+        if (countdown <= 0 || --countdown > 0) return false;
+        started = true;
     }
-    return false;
+    if (run_left == 0) return false;
+    if (run_left > 0) --run_left;
+    last = EIO;
+    return true;
 }
 }  // namespace detail
 

@@ -1,4 +1,8 @@
-// file_posix.cpp — the file operations on POSIX systems: UTF-8 paths, statx birth times, rename to replace.
+// file_posix.cpp — the file operations on POSIX systems: UTF-8 paths, statx birth times, bounded reads, rename to replace.
+// 64-bit offsets, sizes and inode numbers in 32-bit builds too.
+#ifndef _FILE_OFFSET_BITS
+#define _FILE_OFFSET_BITS 64
+#endif
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,25 +13,43 @@
 
 #include "file_fault.h"
 #include "file_system.h"
+#include "save_target.h"
 #include "utf8.h"
 
 namespace peltatxt::fs {
 namespace {
 
-// The UTF-8 file name for path. False for a lone surrogate or a U+0000, which no POSIX path can hold.
-bool to_utf8(Text path, std::string& out) {
-    out.clear();
-    if (path.empty() || path.find(u'\0') != Text::npos) return false;
-    return append_utf8(out, path, true);
-}
-
 int fd_of(std::intptr_t h) { return static_cast<int>(h); }
+
+// Records errno as the cause and reports failure.
+bool failed_with(int error) {
+    set_last_error(error ? error : EIO);
+    return false;
+}
+bool failed() { return failed_with(errno); }
+
+// The errno that says why a file of this type is no regular file.
+int not_regular_error(mode_t mode) { return S_ISDIR(mode) ? EISDIR : ENXIO; }
+
+int open_retrying(const char* path, int flags, mode_t mode = 0) {
+    int fd;
+    do fd = ::open(path, flags, mode);
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
 
 }  // namespace
 
+bool detail::to_utf8(Text path, std::string& out) {
+    out.clear();
+    if (path.empty() || path.find(u'\0') != Text::npos) return failed_with(EINVAL);
+    if (!append_utf8(out, path, true)) return failed_with(EILSEQ);
+    return true;
+}
+
 bool creation_seconds(Text path, int64_t& seconds) {
     std::string p;
-    if (!to_utf8(path, p)) return false;
+    if (!detail::to_utf8(path, p)) return false;
     struct statx st {};
     if (statx(AT_FDCWD, p.c_str(), 0, STATX_TYPE | STATX_MTIME | STATX_BTIME, &st) != 0) return false;
     if (!S_ISREG(st.stx_mode)) return false;
@@ -42,33 +64,81 @@ void File::discard() noexcept {
 
 bool File::open_read(Text path) {
     std::string p;
-    if (detail::operation_fails() || !to_utf8(path, p)) return false;
-    int fd;
-    do fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
-    while (fd < 0 && errno == EINTR);
-    if (fd < 0) return false;
-    handle_ = fd;
+    if (detail::operation_fails() || !detail::to_utf8(path, p)) return false;
+    // Examined first, so that nothing but a regular file is ever opened: opening a FIFO waits for
+    // a writer, and a device may never end. O_NONBLOCK covers a file swapped in meanwhile.
+    struct stat st {};
+    if (::stat(p.c_str(), &st) != 0) return failed();
+    if (!S_ISREG(st.st_mode)) return failed_with(not_regular_error(st.st_mode));
+    int fd = open_retrying(p.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return failed();
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        int error = errno;
+        ::close(fd);
+        return failed_with(S_ISREG(st.st_mode) ? error : not_regular_error(st.st_mode));
+    }
+    adopt(fd, static_cast<uint64_t>(st.st_size));
     return true;
 }
 
 bool File::create_new(Text path) {
     std::string p;
-    if (detail::operation_fails() || !to_utf8(path, p)) return false;
-    int fd;
-    do fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    while (fd < 0 && errno == EINTR);
-    if (fd < 0) return false;
-    handle_ = fd;
+    if (detail::operation_fails() || !detail::to_utf8(path, p)) return false;
+    // Readable by its owner only while it is written; a save gives it its final mode at the end.
+    int fd = open_retrying(p.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return failed();
+    adopt(fd, 0);
+    left_ = UINT64_MAX;
+    return true;
+}
+
+bool File::open_update(Text path) {
+    std::string p;
+    if (detail::operation_fails() || !detail::to_utf8(path, p)) return false;
+    int fd = open_retrying(p.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return failed();
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return failed_with(ENXIO);
+    }
+    adopt(fd, static_cast<uint64_t>(st.st_size));
+    left_ = UINT64_MAX;
     return true;
 }
 
 std::ptrdiff_t File::read(void* buffer, std::size_t bytes) {
     if (detail::operation_fails()) return -1;
+    if (left_ < bytes) bytes = static_cast<std::size_t>(left_);
+    if (bytes == 0) return 0;
     for (;;) {
         ssize_t n = ::read(fd_of(handle_), buffer, bytes);
-        if (n >= 0) return n;
-        if (errno != EINTR) return -1;
+        if (n >= 0) {
+            left_ -= static_cast<uint64_t>(n);
+            return n;
+        }
+        if (errno != EINTR) {
+            failed();
+            return -1;
+        }
     }
+}
+
+bool File::read_at(uint64_t offset, void* buffer, std::size_t bytes) {
+    if (detail::operation_fails()) return false;
+    auto* p = static_cast<char*>(buffer);
+    while (bytes > 0) {
+        ssize_t n = ::pread(fd_of(handle_), p, bytes, static_cast<off_t>(offset));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return failed();
+        }
+        if (n == 0) return failed_with(EIO);  // shorter than it was
+        p += n;
+        offset += static_cast<uint64_t>(n);
+        bytes -= static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 bool File::write_all(const void* buffer, std::size_t bytes) {
@@ -78,35 +148,72 @@ bool File::write_all(const void* buffer, std::size_t bytes) {
         ssize_t n = ::write(fd_of(handle_), p, bytes);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return false;
+            return failed();
         }
-        if (n == 0) return false;
+        if (n == 0) return failed_with(ENOSPC);
         p += n;
         bytes -= static_cast<std::size_t>(n);
     }
     return true;
 }
 
+bool File::write_at(uint64_t offset, const void* buffer, std::size_t bytes) {
+    if (detail::operation_fails()) return false;
+    auto* p = static_cast<const char*>(buffer);
+    while (bytes > 0) {
+        ssize_t n = ::pwrite(fd_of(handle_), p, bytes, static_cast<off_t>(offset));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return failed();
+        }
+        if (n == 0) return failed_with(ENOSPC);
+        p += n;
+        offset += static_cast<uint64_t>(n);
+        bytes -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool File::truncate(uint64_t bytes) {
+    if (detail::operation_fails()) return false;
+    while (::ftruncate(fd_of(handle_), static_cast<off_t>(bytes)) != 0)
+        if (errno != EINTR) return failed();
+    return true;
+}
+
+bool File::reserve(uint64_t bytes) {
+    if (detail::operation_fails()) return false;
+#if defined(__linux__)
+    if (::fallocate(fd_of(handle_), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes)) != 0 && errno != EOPNOTSUPP &&
+        errno != ENOSYS)
+        return failed();
+#else
+    (void)bytes;
+#endif
+    return true;
+}
+
 bool File::sync() {
     if (detail::operation_fails()) return false;
-    return ::fsync(fd_of(handle_)) == 0;
+    return ::fsync(fd_of(handle_)) == 0 || failed();
 }
 
 bool File::close() {
     if (handle_ == kClosed) return true;
     int fd = fd_of(handle_);
     handle_ = kClosed;
-    bool failed = detail::operation_fails();
+    bool fault = detail::operation_fails();
     // The descriptor is released even when close reports an error; it must not be closed again.
-    return ::close(fd) == 0 && !failed;
+    if (::close(fd) != 0) return failed();
+    return !fault;
 }
 
 bool replace(Text from, Text to) {
     std::string f, t;
-    if (detail::operation_fails() || !to_utf8(from, f) || !to_utf8(to, t)) return false;
+    if (detail::operation_fails() || !detail::to_utf8(from, f) || !detail::to_utf8(to, t)) return false;
     // Taken before the rename: nothing may fail (or throw) once the new file is in place.
     std::string dir = t.substr(0, t.find_last_of('/') == std::string::npos ? 0 : t.find_last_of('/') + 1);
-    if (::rename(f.c_str(), t.c_str()) != 0) return false;
+    if (::rename(f.c_str(), t.c_str()) != 0) return failed();
     // Make the rename itself durable; the new file is already complete and in place, so a
     // directory that cannot be synced does not undo the export.
     int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -119,7 +226,7 @@ bool replace(Text from, Text to) {
 
 void remove(Text path) {
     std::string p;
-    if (to_utf8(path, p)) ::unlink(p.c_str());
+    if (detail::to_utf8(path, p)) ::unlink(p.c_str());
 }
 
 uint32_t process_id() noexcept { return static_cast<uint32_t>(::getpid()); }

@@ -23,21 +23,46 @@ public:
     File& operator=(const File&) = delete;
     ~File() { discard(); }
 
+    // Opens a regular file for reading, and nothing else: the path is examined before it is opened,
+    // the open cannot block (a FIFO or a device is refused before any open), and the open file is
+    // examined again. Reads then end at the size the file had when it was opened, so a file that
+    // grows meanwhile reads as it was, and one that reports size 0 (as under /proc) reads as empty.
     bool open_read(Text path);
-    // Creates a file that must not exist yet, for writing.
+    // Creates a file that must not exist yet, for writing, readable and writable by its owner only.
     bool create_new(Text path);
+    // Opens an existing regular file for reading and writing without truncating it.
+    bool open_update(Text path);
     // Bytes read (0 at the end of the file), or -1 on failure.
     std::ptrdiff_t read(void* buffer, std::size_t bytes);
+    // Reads exactly bytes from offset; false on failure or a short file.
+    bool read_at(uint64_t offset, void* buffer, std::size_t bytes);
     bool write_all(const void* buffer, std::size_t bytes);
+    bool write_at(uint64_t offset, const void* buffer, std::size_t bytes);
+    // Sets the file's length.
+    bool truncate(uint64_t bytes);
+    // Reserves room for a file of this length without changing it; true where the file system
+    // offers no way to reserve (the writes then find out).
+    bool reserve(uint64_t bytes);
     bool sync();
     bool close();
     // Closes without reporting or counting anything: for cleaning up after a failure.
     void discard() noexcept;
     bool is_open() const noexcept { return handle_ != kClosed; }
+    // The size when opened (open_read, open_update); what is left to read for open_read.
+    uint64_t size() const noexcept { return size_; }
+    std::intptr_t native() const noexcept { return handle_; }
+    void adopt(std::intptr_t handle, uint64_t size) noexcept {
+        discard();
+        handle_ = handle;
+        size_ = size;
+        left_ = size;
+    }
 
 private:
     static constexpr std::intptr_t kClosed = -1;
     std::intptr_t handle_ = kClosed;  // a file descriptor, or a Windows HANDLE
+    uint64_t size_ = 0;
+    uint64_t left_ = UINT64_MAX;  // what open_read may still read
 };
 
 // Puts from in place of to in one step, replacing any file there.
@@ -47,10 +72,24 @@ void remove(Text path);
 // A number that differs between processes, to make temporary names unique.
 uint32_t process_id() noexcept;
 
+// The cause of the last failed operation of this layer, as an errno value (ENOSPC, EACCES,
+// EROFS, EISDIR, ...; EIO for an injected failure). On Windows the system's error is mapped.
+int last_error() noexcept;
+void set_last_error(int error) noexcept;
+
 // Test seam: the k-th counted operation from now on fails (k >= 1), and with persistent every one
 // after it too; k = 0 turns failures off. Counted: opening, creating, reading, writing, syncing,
-// closing and replacing. Cleaning up (remove, the destructor's close) is never made to fail.
+// closing and replacing, and the steps of a save: reserving, truncating, giving a file its owner,
+// attributes and mode, linking it into place. Cleaning up (remove, the destructor's close) is
+// never made to fail. A failed operation sets last_error() to EIO.
 // Returns how many operations were counted since the last call.
 long fail_operation(long k, bool persistent) noexcept;
+// Fails the run of count operations starting with the k-th (count >= 1).
+long fail_operations(long k, long count) noexcept;
+// Test seam: with false, saves use named temporary files even where unnamed ones are possible
+// (as on file systems without O_TMPFILE). Returns the previous setting.
+bool use_unnamed_temporaries(bool on) noexcept;
+// Fails exactly the operations at the given positions (1 = the next one; at most four).
+long fail_operations_at(const long* positions, int count) noexcept;
 
 }  // namespace peltatxt::fs

@@ -1,26 +1,20 @@
-// file_win32.cpp — the file operations on Windows: UTF-16 paths as they are, FindFirstFileW times, MoveFileExW to replace.
+// file_win32.cpp — the file operations on Windows: UTF-16 paths ("\\?\" when long), FindFirstFileW times, bounded reads.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
 
+#include <cerrno>
 #include <string>
 
 #include "file_fault.h"
 #include "file_system.h"
+#include "save_target.h"
 
 namespace peltatxt::fs {
 namespace {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows paths are UTF-16");
-
-// The path as a zero-terminated wide string. False for an empty path or one holding U+0000,
-// which the zero-terminated API would silently cut short.
-bool to_wide(Text s, std::wstring& out) {
-    if (s.empty() || s.find(u'\0') != Text::npos) return false;
-    out.assign(s.begin(), s.end());
-    return true;
-}
 
 HANDLE handle_of(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 
@@ -33,6 +27,45 @@ bool full_path(const std::wstring& path, std::wstring& out) {
     if (m == 0 || m >= n) return false;
     out.resize(m);
     return true;
+}
+
+int errno_of(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME: return ENOENT;
+        case ERROR_ACCESS_DENIED: return EACCES;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION: return EBUSY;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+        case ERROR_WRITE_PROTECT: return EROFS;
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS: return EEXIST;
+        case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
+        case ERROR_DIRECTORY: return ENOTDIR;
+        default: return EIO;
+    }
+}
+
+bool failed_with(int error) {
+    set_last_error(error ? error : EIO);
+    return false;
+}
+bool failed() { return failed_with(errno_of(GetLastError())); }
+
+// How long a file held open by another program (an indexer, a virus scanner) is waited for.
+constexpr int kShareRetries = 20;
+constexpr DWORD kShareWaitMs = 50;
+
+HANDLE create_retrying(const std::wstring& p, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
+    for (int attempt = 0;; ++attempt) {
+        HANDLE h = CreateFileW(p.c_str(), access, share, nullptr, disposition, flags, nullptr);
+        if (h != INVALID_HANDLE_VALUE || attempt == kShareRetries) return h;
+        DWORD e = GetLastError();
+        if (e != ERROR_SHARING_VIOLATION && e != ERROR_LOCK_VIOLATION) return h;
+        Sleep(kShareWaitMs);
+    }
 }
 
 // The root directory of the volume an absolute path lies on, with its trailing backslash:
@@ -70,9 +103,26 @@ int64_t unix_seconds(uint64_t ticks) {
 
 }  // namespace
 
+bool detail::to_wide(Text s, std::wstring& out) {
+    if (s.empty() || s.find(u'\0') != Text::npos) return failed_with(EINVAL);
+    out.assign(s.begin(), s.end());
+    // Beyond MAX_PATH (less room for a temporary name beside it) only the "\\?\" form works; it
+    // takes the path as it is, so it is made absolute first.
+    constexpr std::size_t kPlainLimit = MAX_PATH - 40;
+    if (out.rfind(L"\\\\?\\", 0) == 0 || out.rfind(L"\\\\.\\", 0) == 0) return true;
+    std::wstring full;
+    if (!full_path(out, full) || full.size() < kPlainLimit) return true;  // the plain form serves
+    if (full.rfind(L"\\\\", 0) == 0) {
+        out = L"\\\\?\\UNC\\" + full.substr(2);
+    } else {
+        out = L"\\\\?\\" + full;
+    }
+    return true;
+}
+
 bool creation_seconds(Text path, int64_t& seconds) {
     std::wstring p, full;
-    if (!to_wide(path, p)) return false;
+    if (!detail::to_wide(path, p)) return false;
     // A search pattern names no file; the "?" of a "\\?\" prefix is no pattern.
     if (p.find_first_of(L"*?", p.rfind(L"\\\\?\\", 0) == 0 ? 4 : 0) != std::wstring::npos) return false;
     if (!full_path(p, full)) return false;
@@ -97,75 +147,155 @@ void File::discard() noexcept {
 
 bool File::open_read(Text path) {
     std::wstring p;
-    if (detail::operation_fails() || !to_wide(path, p)) return false;
-    HANDLE h = CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    if (GetFileType(h) != FILE_TYPE_DISK) {  // a device such as NUL or CON is no file to import
+    if (detail::operation_fails() || !detail::to_wide(path, p)) return false;
+    DWORD attributes = GetFileAttributesW(p.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return failed();
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return failed_with(EISDIR);
+    if (attributes & FILE_ATTRIBUTE_DEVICE) return failed_with(ENXIO);
+    HANDLE h = create_retrying(p, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
+    if (h == INVALID_HANDLE_VALUE) return failed();
+    LARGE_INTEGER size{};
+    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &size)) {  // a device such as NUL or CON is no file
         CloseHandle(h);
-        return false;
+        return failed_with(ENXIO);
     }
-    handle_ = reinterpret_cast<std::intptr_t>(h);
+    adopt(reinterpret_cast<std::intptr_t>(h), static_cast<uint64_t>(size.QuadPart));
     return true;
 }
 
 bool File::create_new(Text path) {
     std::wstring p;
-    if (detail::operation_fails() || !to_wide(path, p)) return false;
-    HANDLE h = CreateFileW(p.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    handle_ = reinterpret_cast<std::intptr_t>(h);
+    if (detail::operation_fails() || !detail::to_wide(path, p)) return false;
+    HANDLE h = CreateFileW(p.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return failed();
+    adopt(reinterpret_cast<std::intptr_t>(h), 0);
+    left_ = UINT64_MAX;
     return true;
 }
 
+bool File::open_update(Text path) {
+    std::wstring p;
+    if (detail::operation_fails() || !detail::to_wide(path, p)) return false;
+    HANDLE h = create_retrying(p, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+    if (h == INVALID_HANDLE_VALUE) return failed();
+    LARGE_INTEGER size{};
+    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &size)) {
+        CloseHandle(h);
+        return failed_with(ENXIO);
+    }
+    adopt(reinterpret_cast<std::intptr_t>(h), static_cast<uint64_t>(size.QuadPart));
+    left_ = UINT64_MAX;
+    return true;
+}
+
+namespace {
+constexpr std::size_t kMaxChunk = 1u << 30;
+OVERLAPPED at_offset(uint64_t offset) {
+    OVERLAPPED o{};
+    o.Offset = static_cast<DWORD>(offset);
+    o.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return o;
+}
+}  // namespace
+
 std::ptrdiff_t File::read(void* buffer, std::size_t bytes) {
     if (detail::operation_fails()) return -1;
-    constexpr std::size_t kMaxChunk = 1u << 30;
+    if (left_ < bytes) bytes = static_cast<std::size_t>(left_);
+    if (bytes == 0) return 0;
     DWORD got = 0;
-    if (!ReadFile(handle_of(handle_), buffer, static_cast<DWORD>(bytes < kMaxChunk ? bytes : kMaxChunk), &got, nullptr))
+    if (!ReadFile(handle_of(handle_), buffer, static_cast<DWORD>(bytes < kMaxChunk ? bytes : kMaxChunk), &got, nullptr)) {
+        failed();
         return -1;
+    }
+    left_ -= got;
     return static_cast<std::ptrdiff_t>(got);
+}
+
+bool File::read_at(uint64_t offset, void* buffer, std::size_t bytes) {
+    if (detail::operation_fails()) return false;
+    auto* p = static_cast<char*>(buffer);
+    while (bytes > 0) {
+        OVERLAPPED o = at_offset(offset);
+        DWORD got = 0;
+        if (!ReadFile(handle_of(handle_), p, static_cast<DWORD>(bytes < kMaxChunk ? bytes : kMaxChunk), &got, &o))
+            return failed();
+        if (got == 0) return failed_with(EIO);
+        p += got;
+        offset += got;
+        bytes -= got;
+    }
+    return true;
 }
 
 bool File::write_all(const void* buffer, std::size_t bytes) {
     if (detail::operation_fails()) return false;
-    constexpr std::size_t kMaxChunk = 1u << 30;
     auto* p = static_cast<const char*>(buffer);
     while (bytes > 0) {
         DWORD put = 0;
         if (!WriteFile(handle_of(handle_), p, static_cast<DWORD>(bytes < kMaxChunk ? bytes : kMaxChunk), &put, nullptr))
-            return false;
-        if (put == 0) return false;
+            return failed();
+        if (put == 0) return failed_with(ENOSPC);
         p += put;
         bytes -= put;
     }
     return true;
 }
 
+bool File::write_at(uint64_t offset, const void* buffer, std::size_t bytes) {
+    if (detail::operation_fails()) return false;
+    auto* p = static_cast<const char*>(buffer);
+    while (bytes > 0) {
+        OVERLAPPED o = at_offset(offset);
+        DWORD put = 0;
+        if (!WriteFile(handle_of(handle_), p, static_cast<DWORD>(bytes < kMaxChunk ? bytes : kMaxChunk), &put, &o))
+            return failed();
+        if (put == 0) return failed_with(ENOSPC);
+        p += put;
+        offset += put;
+        bytes -= put;
+    }
+    return true;
+}
+
+bool File::truncate(uint64_t bytes) {
+    if (detail::operation_fails()) return false;
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(bytes);
+    if (!SetFilePointerEx(handle_of(handle_), at, nullptr, FILE_BEGIN) || !SetEndOfFile(handle_of(handle_))) return failed();
+    return true;
+}
+
+bool File::reserve(uint64_t) {
+    // The writes find out; NTFS gives no reservation that leaves the length alone.
+    return !detail::operation_fails();
+}
+
 bool File::sync() {
     if (detail::operation_fails()) return false;
-    return FlushFileBuffers(handle_of(handle_)) != 0;
+    return FlushFileBuffers(handle_of(handle_)) != 0 || failed();
 }
 
 bool File::close() {
     if (handle_ == kClosed) return true;
     HANDLE h = handle_of(handle_);
     handle_ = kClosed;
-    bool failed = detail::operation_fails();
+    bool fault = detail::operation_fails();
     // The handle is released even when CloseHandle reports an error; it must not be closed again.
-    return CloseHandle(h) != 0 && !failed;
+    if (!CloseHandle(h)) return failed();
+    return !fault;
 }
 
 bool replace(Text from, Text to) {
     std::wstring f, t;
-    if (detail::operation_fails() || !to_wide(from, f) || !to_wide(to, t)) return false;
+    if (detail::operation_fails() || !detail::to_wide(from, f) || !detail::to_wide(to, t)) return false;
     // Write-through: the call returns only once the move is on disk.
-    return MoveFileExW(f.c_str(), t.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return MoveFileExW(f.c_str(), t.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0 || failed();
 }
 
 void remove(Text path) {
     std::wstring p;
-    if (to_wide(path, p)) DeleteFileW(p.c_str());
+    if (detail::to_wide(path, p)) DeleteFileW(p.c_str());
 }
 
 uint32_t process_id() noexcept { return static_cast<uint32_t>(GetCurrentProcessId()); }

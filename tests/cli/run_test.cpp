@@ -142,11 +142,11 @@ TEST(ToolFailures, AFileWithoutReadPermission) {
     for (const char* command : {"show", "to-json", "check", "to-csv"}) {
         SCOPED_TRACE(command);
         ToolRun run = run_shell(as_user + "\"$PELTATXT\" " + command + " " + shell_quoted(dir / "locked.peltatxt"));
-        expect_failure(run, dir / "locked.peltatxt", "cannot open: Permission denied");
+        expect_failure(run, dir / "locked.peltatxt", "cannot open: permission denied");
     }
     ToolRun diff = run_shell(as_user + "\"$PELTATXT\" diff " + shell_quoted(kSample) + " " +
                              shell_quoted(dir / "locked.peltatxt"));
-    expect_failure(diff, dir / "locked.peltatxt", "cannot open: Permission denied");
+    expect_failure(diff, dir / "locked.peltatxt", "cannot open: permission denied");
 }
 
 TEST(ToolFailures, PluginsThatCannotBeUsed) {

@@ -30,6 +30,12 @@ void refuse_if_not_utf16(const InputFile& in, bool force, Streams io) {
     if (warning) throw Failure(in.name() + ": " + *warning + " (--force reads it as UTF-16 all the same)");
 }
 
+// An output that is the input file itself (also through a link) is never written over.
+void refuse_output_over_input(const std::string& output, const InputFile& in) {
+    if (output.empty() || is_dash(output) || in.from_stdin() || !same_file(output, in.path())) return;
+    throw Failure(output + ": is the input file; it is not written over");
+}
+
 Records import_input(host::Plugin& plugin, const InputFile& in) {
     return in.named([&] { return import_file(plugin, in.path()); });
 }
@@ -53,7 +59,8 @@ bool is_json_input(const InputFile& in) {
 
 // The records of a data file or JSON file, for check and diff.
 Records read_collection(host::Plugin& plugin, const InputFile& in, bool force, Streams io) {
-    if (is_json_input(in)) return in.named([&] { return records_from_json(read_file(in.path()), in.name()); });
+    if (is_json_input(in))
+        return in.named([&] { return records_from_json(read_file(in.path(), kMaxTextInputBytes), in.name()); });
     refuse_if_not_utf16(in, force, io);
     return import_input(plugin, in);
 }
@@ -102,6 +109,7 @@ int run_show(const std::string& plugin_path, const std::string& file, std::size_
 int run_to_json(const std::string& plugin_path, const std::string& file, const std::string& output, bool flat,
                 Streams io) {
     InputFile in(file);
+    refuse_output_over_input(output, in);
     warn_if_not_utf16(in, io);
     std::unique_ptr<host::Plugin> plugin = load_plugin(plugin_path);
     Records records = import_input(*plugin, in);
@@ -112,7 +120,8 @@ int run_to_json(const std::string& plugin_path, const std::string& file, const s
 int run_from_json(const std::string& plugin_path, const std::string& json_file, const std::string& out_path,
                   Streams io) {
     InputFile in(json_file);
-    Records records = in.named([&] { return records_from_json(read_file(in.path()), in.name()); });
+    Records records = in.named([&] { return records_from_json(read_file(in.path(), kMaxTextInputBytes), in.name()); });
+    if (!is_dash(out_path)) refuse_output_over_input(output_path_for(out_path), in);
     std::unique_ptr<host::Plugin> plugin = load_plugin(plugin_path);
     return export_to(*plugin, records, out_path, io);
 }
@@ -163,6 +172,7 @@ int run_diff(const std::string& plugin_path, const std::string& a, const std::st
 
 int run_to_csv(const std::string& plugin_path, const std::string& file, const std::string& output, Streams io) {
     InputFile in(file);
+    refuse_output_over_input(output, in);
     warn_if_not_utf16(in, io);
     std::unique_ptr<host::Plugin> plugin = load_plugin(plugin_path);
     Records records = import_input(*plugin, in);
@@ -173,7 +183,8 @@ int run_to_csv(const std::string& plugin_path, const std::string& file, const st
 int run_from_csv(const std::string& plugin_path, const std::string& csv_file, const std::string& out_path,
                  Streams io) {
     InputFile in(csv_file);
-    Records records = in.named([&] { return records_from_csv(read_file(in.path()), in.name()); });
+    Records records = in.named([&] { return records_from_csv(read_file(in.path(), kMaxTextInputBytes), in.name()); });
+    if (!is_dash(out_path)) refuse_output_over_input(output_path_for(out_path), in);
     std::unique_ptr<host::Plugin> plugin = load_plugin(plugin_path);
     return export_to(*plugin, records, out_path, io);
 }

@@ -1,59 +1,110 @@
-// files.cpp — reading and writing whole files by UTF-8 path, the UTF-16 look test, temporary directories.
+// files.cpp — the tool's file layer: regular inputs read to their size, outputs saved like exports, private temporary directories.
+#if !defined(_WIN32) && !defined(_FILE_OFFSET_BITS)
+#define _FILE_OFFSET_BITS 64  // 64-bit sizes and inode numbers in 32-bit builds too
+#endif
 #include "files.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <system_error>
 
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+#if defined(__linux__)
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/syscall.h>
+#endif
+#endif
+
 #include "failure.h"
+#include "plugin_host.h"
+#include "text/atomic_file.h"
+#include "text/file_system.h"
 
 namespace peltatxt::cli {
 namespace {
+namespace fsys = std::filesystem;
 
-struct FileCloser {
-    void operator()(std::FILE* f) const noexcept { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-std::string reason_of(int error) { return std::generic_category().message(error); }
-
-FilePtr open_file(const std::string& path, bool for_writing) {
-    errno = 0;
-#if defined(_WIN32)
-    FilePtr f(_wfopen(native_path(path).c_str(), for_writing ? L"wb" : L"rb"));
-#else
-    FilePtr f(std::fopen(native_path(path).c_str(), for_writing ? "wb" : "rb"));
-#endif
-    return f;
+// The system's text for an errno value, starting in lower case like the tool's own messages.
+std::string reason_of(int error) {
+    std::string s = std::generic_category().message(error ? error : EIO);
+    if (s.size() > 1 && s[0] >= 'A' && s[0] <= 'Z' && !(s[1] >= 'A' && s[1] <= 'Z')) s[0] = static_cast<char>(s[0] - 'A' + 'a');
+    return s;
 }
 
-// Opens path for reading, after making sure it names a regular file.
-FilePtr open_input(const std::string& path) {
-    std::error_code ec;
-    auto status = std::filesystem::status(native_path(path), ec);
-    if (status.type() == std::filesystem::file_type::not_found) throw Failure(path + ": no such file");
-    if (status.type() == std::filesystem::file_type::directory) throw Failure(path + ": is a directory, not a file");
-    FilePtr f = open_file(path, false);
-    if (!f) throw Failure(path + ": cannot open: " + reason_of(errno ? errno : EIO));
-    return f;
+// The UTF-16 path that the file layer takes. A name that is no UTF-8 would come out as another
+// name, so it is refused rather than read or written.
+std::u16string utf16_path(const std::string& path) {
+    std::u16string p = host::from_utf8(path);
+    if (host::to_utf8(p) != path) throw Failure(path + ": the file name is not UTF-8 text");
+    return p;
 }
 
-// Reads up to max bytes (all of them when max is npos).
-std::string read_from(std::FILE* f, const std::string& path, std::size_t max) {
-    std::string out;
-    char chunk[64 * 1024];
-    while (out.size() < max) {
-        std::size_t want = std::min(sizeof chunk, max - out.size());
-        std::size_t got = std::fread(chunk, 1, want, f);
-        out.append(chunk, got);
-        if (got < want) {
-            if (std::ferror(f)) throw Failure(path + ": cannot read: " + reason_of(errno ? errno : EIO));
-            break;
-        }
+// "a FIFO (named pipe)", "a device", "a socket", ... for what is neither a regular file, nor a
+// directory, nor missing; empty otherwise.
+std::string kind_of(fsys::file_type type) {
+    switch (type) {
+        case fsys::file_type::fifo: return "a FIFO (named pipe)";
+        case fsys::file_type::block:
+        case fsys::file_type::character: return "a device";
+        case fsys::file_type::socket: return "a socket";
+        case fsys::file_type::regular:
+        case fsys::file_type::directory:
+        case fsys::file_type::not_found:
+        case fsys::file_type::none: return "";
+        default: return "not a regular file";
     }
+}
+
+// Refuses an input that is missing or no regular file, with one line that says what it is.
+// Only looks: nothing is opened.
+void check_input(const std::string& path) {
+    std::error_code ec;
+    fsys::file_status st = fsys::status(native_path(path), ec);
+    if (st.type() == fsys::file_type::not_found) throw Failure(path + ": no such file");
+    if (st.type() == fsys::file_type::directory) throw Failure(path + ": is a directory, not a file");
+    std::string kind = kind_of(st.type());
+    if (!kind.empty()) throw Failure(path + ": is " + kind + ", not a file");
+    if (ec) throw Failure(path + ": cannot open: " + ec.message());
+}
+
+std::string size_text(std::size_t bytes) {
+    if (bytes % (std::size_t{1} << 30) == 0) return std::to_string(bytes >> 30) + " GiB";
+    return std::to_string(bytes) + " bytes";
+}
+
+// Reads up to max bytes of a regular file, never more than it held when opened. With
+// refuse_larger, a file holding more than max is refused instead.
+std::string read_input(const std::string& path, std::size_t max, bool refuse_larger) {
+    check_input(path);
+    fs::File f;
+    if (!f.open_read(utf16_path(path))) {
+        int error = fs::last_error();
+        check_input(path);  // replaced meanwhile by something else: say what
+        throw Failure(path + ": cannot open: " + reason_of(error));
+    }
+    if (refuse_larger && f.size() > max)
+        throw Failure(path + ": is larger than " + size_text(max) + ", the most the tool reads of such a file");
+    std::size_t want = f.size() < max ? static_cast<std::size_t>(f.size()) : max;
+    std::string out(want, '\0');
+    std::size_t got = 0;
+    while (got < want) {
+        std::ptrdiff_t n = f.read(out.data() + got, want - got);
+        if (n < 0) throw Failure(path + ": cannot read: " + reason_of(fs::last_error()));
+        if (n == 0) break;  // shorter now than when it was opened
+        got += static_cast<std::size_t>(n);
+    }
+    out.resize(got);
     return out;
 }
 
@@ -70,6 +121,116 @@ std::string temp_directory_trouble() {
     return "no directory for temporary files";
 }
 
+bool is_there(const fsys::file_status& st) {
+    return st.type() != fsys::file_type::not_found && st.type() != fsys::file_type::none;
+}
+
+bool has_no_write_bit(const fsys::file_status& st) {
+    using fsys::perms;
+    return (st.permissions() & (perms::owner_write | perms::group_write | perms::others_write)) == perms::none;
+}
+
+// The reason for a failed save at path, from the cause the save reported.
+std::string why_not_saved(const std::string& path, int error) {
+    std::error_code ec;
+    fsys::file_status st = fsys::status(native_path(path), ec);
+    switch (error) {
+        case EISDIR: return "is a directory";
+        case ENXIO: {
+            std::string kind = kind_of(st.type());
+            return "is " + (kind.empty() ? std::string("not a regular file") : kind + ", not a regular file");
+        }
+        case ENOENT: return "no such directory";
+        case EACCES:
+            if (is_there(st) && has_no_write_bit(st)) return "is read-only";
+            return reason_of(error);
+        default: return reason_of(error);
+    }
+}
+
+#if defined(__linux__)
+// Removing the tool's temporary directories when it is stopped by a signal. The handler may only
+// make async-signal-safe calls: the directories are registered beforehand as fixed strings, and
+// their entries are listed with getdents64 into a static buffer. They hold files only.
+namespace cleanup {
+constexpr int kSlots = 4;
+constexpr std::size_t kPathBytes = 4096;
+char paths[kSlots][kPathBytes];
+volatile sig_atomic_t in_use[kSlots];
+
+struct LinuxDirent64 {
+    uint64_t d_ino;
+    int64_t d_off;
+    unsigned short d_reclen;
+    unsigned char d_type;
+    char d_name[1];
+};
+
+void remove_dir(const char* dir) noexcept {
+    int fd = ::open(dir, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0) {
+        alignas(8) static char buffer[8192];
+        for (;;) {
+            long n = ::syscall(SYS_getdents64, fd, buffer, sizeof buffer);
+            if (n <= 0) break;
+            for (long at = 0; at < n;) {
+                auto* d = reinterpret_cast<LinuxDirent64*>(buffer + at);
+                const char* name = d->d_name;
+                if (!(name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))))
+                    ::unlinkat(fd, name, 0);
+                at += d->d_reclen;
+            }
+        }
+        ::close(fd);
+    }
+    ::rmdir(dir);
+}
+
+void on_signal(int sig) {
+    for (int i = 0; i < kSlots; ++i)
+        if (in_use[i]) remove_dir(paths[i]);
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
+}
+
+void install() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction old {};
+        if (::sigaction(sig, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;  // left ignored
+        struct sigaction sa {};
+        sa.sa_handler = on_signal;
+        sigemptyset(&sa.sa_mask);
+        ::sigaction(sig, &sa, nullptr);
+    }
+}
+
+int add(const std::string& path) {
+    if (path.size() >= kPathBytes) return -1;
+    install();
+    for (int i = 0; i < kSlots; ++i)
+        if (!in_use[i]) {
+            std::memcpy(paths[i], path.c_str(), path.size() + 1);
+            std::atomic_signal_fence(std::memory_order_seq_cst);  // the path is complete before it is listed
+            in_use[i] = 1;
+            return i;
+        }
+    return -1;
+}
+
+void drop(int slot) {
+    if (slot >= 0) in_use[slot] = 0;
+}
+}  // namespace cleanup
+#else
+namespace cleanup {
+int add(const std::string&) { return -1; }
+void drop(int) {}
+}  // namespace cleanup
+#endif
+
 }  // namespace
 
 std::filesystem::path native_path(const std::string& utf8) {
@@ -81,26 +242,66 @@ std::string utf8_path(const std::filesystem::path& path) {
     return std::string(p.begin(), p.end());
 }
 
-std::string read_file(const std::string& path) {
-    FilePtr f = open_input(path);
-    return read_from(f.get(), path, std::string::npos);
-}
+std::string read_file(const std::string& path) { return read_input(path, SIZE_MAX, false); }
 
-std::string read_head(const std::string& path, std::size_t max_bytes) {
-    FilePtr f = open_input(path);
-    return read_from(f.get(), path, max_bytes);
-}
+std::string read_file(const std::string& path, std::size_t limit) { return read_input(path, limit, true); }
+
+std::string read_head(const std::string& path, std::size_t max_bytes) { return read_input(path, max_bytes, false); }
 
 void write_file(const std::string& path, std::string_view bytes) {
+    std::u16string target = utf16_path(path);
+    AtomicFile f;
+    if (f.open(target) && f.write_bytes(bytes.data(), bytes.size()) && f.commit()) return;
+    throw Failure(path + ": cannot write: " + why_not_saved(path, f.error()));
+}
+
+bool same_file(const std::string& a, const std::string& b) {
     std::error_code ec;
-    if (std::filesystem::is_directory(native_path(path), ec)) throw Failure(path + ": is a directory, not a file");
-    FilePtr f = open_file(path, true);
-    if (!f) throw Failure(path + ": cannot write: " + reason_of(errno ? errno : EIO));
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
-    ok = std::fflush(f.get()) == 0 && ok;
-    int error = errno ? errno : EIO;
-    ok = std::fclose(f.release()) == 0 && ok;
-    if (!ok) throw Failure(path + ": cannot write: " + reason_of(error));
+    return fsys::equivalent(native_path(a), native_path(b), ec) && !ec;
+}
+
+std::string why_not_writable(const std::string& path) {
+    std::error_code ec;
+    fsys::path p = native_path(path);
+    fsys::file_status st = fsys::status(p, ec);  // through links
+    if (st.type() == fsys::file_type::directory) return "is a directory";
+    std::string kind = kind_of(st.type());
+    if (!kind.empty()) return "is " + kind + ", not a regular file";
+    bool present = is_there(st);
+#if !defined(_WIN32)
+    if (present) {
+        if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
+            return errno == EACCES && has_no_write_bit(st) ? "is read-only" : reason_of(errno);
+        if (has_no_write_bit(st)) return "is read-only";
+#if defined(__linux__)
+        int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        int flags = 0;
+        bool locked = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL));
+        if (fd >= 0) ::close(fd);
+        if (locked) return "is immutable or append-only";
+#endif
+    }
+#else
+    if (present && has_no_write_bit(st)) return "is read-only";
+#endif
+    fsys::path real = fsys::weakly_canonical(p, ec);
+    if (ec) real = p;
+    fsys::path dir = real.parent_path();
+    if (dir.empty()) dir = ".";
+    fsys::file_status ds = fsys::status(dir, ec);
+    if (!is_there(ds)) return "no such directory";
+    if (ds.type() != fsys::file_type::directory) return "no such directory (" + utf8_path(dir) + " is not a directory)";
+#if !defined(_WIN32)
+    if (!present && ::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+        return "cannot create a file in " + utf8_path(dir) + ": " + reason_of(errno);
+    struct statvfs vfs {};
+    if (::statvfs(dir.c_str(), &vfs) == 0) {
+        if (vfs.f_flag & ST_RDONLY) return reason_of(EROFS);
+        if (vfs.f_bavail == 0) return reason_of(ENOSPC);
+        if (!present && vfs.f_favail == 0 && vfs.f_files != 0) return "no free inodes left on the device";
+    }
+#endif
+    return "the plug-in could not write the file";
 }
 
 std::optional<std::string> encoding_warning(std::string_view head) {
@@ -126,15 +327,28 @@ TempDir::TempDir() {
     for (int attempt = 0;; ++attempt) {
         std::filesystem::path p = base / ("peltatxt-" + std::to_string(random()) + std::to_string(random()));
         std::error_code ec;
-        if (std::filesystem::create_directory(p, ec)) {
+        // Registered before it exists: a signal right after it is made must find it listed.
+        int slot = cleanup::add(utf8_path(p));
+#if defined(_WIN32)
+        bool made = std::filesystem::create_directory(p, ec);
+#else
+        // Private from the start: the records written into it are the user's.
+        bool made = ::mkdir(p.c_str(), 0700) == 0;
+        if (!made) ec = std::error_code(errno, std::generic_category());
+#endif
+        if (made) {
             path_ = p;
+            slot_ = slot;
             return;
         }
-        if (attempt == 100) throw Failure(utf8_path(base) + ": cannot create a temporary directory: " + ec.message());
+        cleanup::drop(slot);
+        if (attempt == 100 || (ec && ec != std::errc::file_exists))
+            throw Failure(utf8_path(base) + ": cannot create a temporary directory: " + ec.message());
     }
 }
 
 TempDir::~TempDir() {
+    cleanup::drop(slot_);
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
 }

@@ -17,14 +17,33 @@ std::filesystem::path native_path(const std::string& utf8);
 // The UTF-8 form of a file-system path.
 std::string utf8_path(const std::filesystem::path& path);
 
+// Inputs must be regular files: a directory, FIFO, device or socket is refused at once with a line
+// that says what it is, before anything is opened (opening a FIFO would wait for a writer). A
+// file is read up to the size it had when it was opened, so one that grows meanwhile reads as it
+// was.
+
 // The whole content of a file.
 std::string read_file(const std::string& path);
+// The whole content of a file that may hold at most limit bytes; a larger one is refused.
+std::string read_file(const std::string& path, std::size_t limit);
+// The most the tool reads of a JSON or CSV file.
+constexpr std::size_t kMaxTextInputBytes = std::size_t{1} << 30;
 
 // Makes sure path names a readable regular file and returns its first max_bytes bytes.
 std::string read_head(const std::string& path, std::size_t max_bytes);
 
-// Creates or replaces a file with bytes.
+// Creates or replaces a file with bytes, through the same save as the plug-in's exports: the
+// previous file is replaced only by a complete new one, keeps its mode, owner, links and
+// attributes, a link is written through, and what is no regular file or may not be written is
+// refused. Fails naming the real cause (no space left, permission denied, read-only, ...).
 void write_file(const std::string& path, std::string_view bytes);
+
+// True when both paths name one existing file (the same device and inode, also through links).
+bool same_file(const std::string& a, const std::string& b);
+
+// Why a file could not be written at path, found by looking at it and its directory: for
+// exports, where the plug-in reports only false. Ends in a generic reason when nothing is found.
+std::string why_not_writable(const std::string& path);
 
 // A warning when the start of a data file does not look like UTF-16 little-endian text, which is
 // how the format reads every file. It is taken for UTF-16 when it begins with the byte-order
@@ -36,8 +55,8 @@ std::optional<std::string> encoding_warning(std::string_view head);
 // How many bytes of a data file encoding_warning looks at.
 constexpr std::size_t kEncodingSample = 64 * 1024;
 
-// A fresh directory under the system's temporary directory, removed with its content when the
-// object goes.
+// A fresh directory under the system's temporary directory, readable by its owner only, removed
+// with its content when the object goes, and also when the tool is stopped by SIGINT or SIGTERM.
 class TempDir {
 public:
     TempDir();
@@ -49,6 +68,7 @@ public:
 
 private:
     std::filesystem::path path_;
+    int slot_ = -1;  // in the list of directories removed on a signal
 };
 
 }  // namespace peltatxt::cli

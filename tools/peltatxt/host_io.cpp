@@ -59,13 +59,8 @@ std::string export_records(host::Plugin& plugin, const Records& records, const s
     bool written = plugin.write(host::from_utf8(path), list.get());
     std::error_code ec;
     std::filesystem::path target = native_path(out);
-    if (!written) {
-        std::filesystem::path dir = target.parent_path();
-        if (!dir.empty() && !std::filesystem::is_directory(dir, ec))
-            throw Failure(out + ": cannot write: no such directory");
-        if (std::filesystem::is_directory(target, ec)) throw Failure(out + ": cannot write: is a directory");
-        throw Failure(out + ": cannot write: the plug-in could not create the file");
-    }
+    // The plug-in reports only false: the cause is found by looking at the target and its directory.
+    if (!written) throw Failure(out + ": cannot write: " + why_not_writable(out));
     if (!std::filesystem::is_regular_file(target, ec))
         throw Failure(out + ": the plug-in reported the file written, but it is not there");
     return out;

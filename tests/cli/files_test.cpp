@@ -1,0 +1,269 @@
+// files_test.cpp — the tool's inputs and outputs: non-files refused at once, outputs saved like exports, causes named, temporary directories private and removed on a signal.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "tool_runner.h"
+
+namespace peltatxt::cli_testing {
+namespace {
+namespace fsys = std::filesystem;
+using namespace std::chrono_literals;
+
+const std::string kSample = PELTATXT_SAMPLE;
+const std::string kGoldenJson = std::string(PELTATXT_GOLDEN) + "/sample.json";
+constexpr uid_t kNobody = 65534;
+
+// A tool run in a child process of its own, so that it can be stopped, timed and run as another user.
+class Spawned {
+public:
+    struct Options {
+        std::vector<std::pair<std::string, std::string>> env;
+        bool as_nobody = false;
+    };
+    Spawned(const std::vector<std::string>& args, const Options& options) {
+        out_ = capture_ / "out";
+        err_ = capture_ / "err";
+        ::chmod(capture_.path().c_str(), 0777);
+        std::fflush(nullptr);
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            int out = ::open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+            int err = ::open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+            int in = ::open("/dev/null", O_RDONLY);
+            if (out < 0 || err < 0 || in < 0) ::_exit(120);
+            ::dup2(in, 0);
+            ::dup2(out, 1);
+            ::dup2(err, 2);
+            for (const auto& [name, value] : options.env) ::setenv(name.c_str(), value.c_str(), 1);
+            if (options.as_nobody && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+                ::_exit(121);
+            std::vector<std::string> argv_strings{PELTATXT_TOOL};
+            argv_strings.insert(argv_strings.end(), args.begin(), args.end());
+            std::vector<char*> argv;
+            for (std::string& a : argv_strings) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(PELTATXT_TOOL, argv.data());
+            ::_exit(122);
+        }
+    }
+    ~Spawned() {
+        if (pid_ > 0 && !done_) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    void signal(int sig) const { ::kill(pid_, sig); }
+    // Waits at most limit for the tool to end; false when it did not (it is then killed).
+    bool wait(std::chrono::milliseconds limit = 10s) {
+        auto deadline = std::chrono::steady_clock::now() + limit;
+        int status = 0;
+        for (;;) {
+            pid_t r = ::waitpid(pid_, &status, WNOHANG);
+            if (r == pid_) break;
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(2ms);
+        }
+        done_ = true;
+        run_.status = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+        run_.out = read_file(out_);
+        run_.err = read_file(err_);
+        return true;
+    }
+    const ToolRun& run() const { return run_; }
+
+private:
+    Scratch capture_;
+    std::string out_, err_;
+    pid_t pid_ = -1;
+    bool done_ = false;
+    ToolRun run_;
+};
+
+ToolRun run_within(const std::vector<std::string>& args, const Spawned::Options& options = {}) {
+    Spawned tool(args, options);
+    EXPECT_TRUE(tool.wait()) << "the tool did not end within 10 seconds";
+    return tool.run();
+}
+
+std::size_t lines_in(const std::string& s) { return static_cast<std::size_t>(std::count(s.begin(), s.end(), '\n')); }
+
+void expect_failure(const ToolRun& run, const std::string& file, const std::string& what) {
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(lines_in(run.err), 1u) << run.err;
+    EXPECT_NE(run.err.find(file + ": "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(what), std::string::npos) << run.err;
+}
+
+mode_t mode_of(const std::string& p) {
+    struct stat st {};
+    ::lstat(p.c_str(), &st);
+    return st.st_mode;
+}
+
+TEST(ToolInputs, NonFilesAreRefusedAtOnceWithoutOpeningThem) {
+    Scratch dir;
+    std::string fifo = dir / "pipe.peltatxt";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string fifo_json = dir / "pipe.json";
+    ASSERT_EQ(::mkfifo(fifo_json.c_str(), 0600), 0);
+    for (const char* command : {"show", "to-json", "check"}) {
+        SCOPED_TRACE(command);
+        expect_failure(run_within({command, fifo}), fifo, "is a FIFO (named pipe), not a file");
+        expect_failure(run_within({command, "/dev/zero"}), "/dev/zero", "is a device, not a file");
+    }
+    expect_failure(run_within({"check", fifo_json}), fifo_json, "is a FIFO (named pipe), not a file");
+    expect_failure(run_within({"from-json", fifo_json, dir / "out"}), fifo_json, "is a FIFO (named pipe), not a file");
+    expect_failure(run_within({"from-json", "/dev/zero", dir / "out"}), "/dev/zero", "is a device, not a file");
+    fsys::create_symlink("/dev/zero", dir / "zero.json");
+    expect_failure(run_within({"from-json", dir / "zero.json", dir / "out"}), dir / "zero.json", "is a device");
+    EXPECT_FALSE(fsys::exists(dir / "out.peltatxt"));
+}
+
+TEST(ToolInputs, AJsonFileLargerThanTheLimitIsRefusedUnread) {
+    Scratch dir;
+    std::string big = dir / "big.json";
+    int fd = ::open(big.c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, (off_t{1} << 30) + 1), 0);  // sparse: nothing is stored
+    ::close(fd);
+    expect_failure(run_within({"from-json", big, dir / "out"}), big, "is larger than 1 GiB");
+}
+
+TEST(ToolOutputs, ToJsonWritesThroughALinkAndKeepsTheFileItNames) {
+    Scratch dir;
+    write_file(dir / "real.json", "old");
+    ::chmod((dir / "real.json").c_str(), 0600);
+    fsys::create_symlink("real.json", dir / "out.json");
+    ToolRun run = run_within({"to-json", kSample, "-o", dir / "out.json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(S_ISLNK(mode_of(dir / "out.json")));
+    EXPECT_EQ(read_file(dir / "real.json"), read_file(kGoldenJson));
+    EXPECT_EQ(mode_of(dir / "real.json") & 07777, 0600u);
+    std::vector<std::string> names;
+    for (const auto& e : fsys::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"out.json", "real.json"}));
+}
+
+TEST(ToolOutputs, AnOutputThatIsTheInputIsRefused) {
+    Scratch dir;
+    std::string data = dir / "x.peltatxt";
+    write_file(data, read_file(kSample));
+    fsys::create_symlink("x.peltatxt", dir / "link");
+    fsys::create_hard_link(data, dir / "hard");
+    for (std::string out : {data, dir / "link", dir / "hard", dir.path().string() + "/./x.peltatxt"}) {
+        SCOPED_TRACE(out);
+        expect_failure(run_within({"to-json", data, "-o", out}), out, "is the input file");
+        EXPECT_EQ(read_file(data), read_file(kSample));
+    }
+    // from-json whose derived output is the JSON file itself.
+    std::string json = dir / "in.peltatxt";
+    write_file(json, read_file(kGoldenJson));
+    expect_failure(run_within({"from-json", json, dir / "in"}), json, "is the input file");
+    EXPECT_EQ(read_file(json), read_file(kGoldenJson));
+}
+
+// Each output that cannot be written, with the cause the user is told.
+TEST(ToolOutputs, FailuresNameTheRealCause) {
+    Scratch dir;
+    write_file(dir / "ro.json", "keep");
+    ::chmod((dir / "ro.json").c_str(), 0444);
+    write_file(dir / "ro.peltatxt", "keep");
+    ::chmod((dir / "ro.peltatxt").c_str(), 0444);
+    fsys::create_directory(dir / "sub.json");
+    fsys::create_directory(dir / "sub.peltatxt");
+    ASSERT_EQ(::mkfifo((dir / "fifo.peltatxt").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((dir / "fifo.json").c_str(), 0600), 0);
+    struct Case {
+        std::vector<std::string> args;
+        std::string file, cause;
+    } cases[] = {
+        {{"to-json", kSample, "-o", dir / "ro.json"}, dir / "ro.json", "cannot write: is read-only"},
+        {{"to-json", kSample, "-o", dir / "sub.json"}, dir / "sub.json", "cannot write: is a directory"},
+        {{"to-json", kSample, "-o", dir / "fifo.json"}, dir / "fifo.json", "cannot write: is a FIFO (named pipe), not a regular file"},
+        {{"to-json", kSample, "-o", "/dev/full"}, "/dev/full", "cannot write: is a device, not a regular file"},
+        {{"to-json", kSample, "-o", dir / "none/out.json"}, dir / "none/out.json", "cannot write: no such directory"},
+        {{"from-json", kGoldenJson, dir / "ro"}, dir / "ro.peltatxt", "cannot write: is read-only"},
+        {{"from-json", kGoldenJson, dir / "sub"}, dir / "sub.peltatxt", "cannot write: is a directory"},
+        {{"from-json", kGoldenJson, dir / "fifo"}, dir / "fifo.peltatxt", "cannot write: is a FIFO (named pipe), not a regular file"},
+        {{"from-json", kGoldenJson, dir / "none/out"}, dir / "none/out.peltatxt", "cannot write: no such directory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.file);
+        expect_failure(run_within(c.args), c.file, c.cause);
+    }
+    EXPECT_EQ(read_file(dir / "ro.json"), "keep");
+    EXPECT_EQ(read_file(dir / "ro.peltatxt"), "keep");
+}
+
+TEST(ToolOutputs, PermissionDeniedAsAnUnprivilegedUser) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to become nobody";
+    Scratch dir;  // root's, 0755: nobody may create nothing in it
+    ::chmod(dir.path().c_str(), 0755);
+    write_file(dir / "roots.json", "keep");
+    ::chmod((dir / "roots.json").c_str(), 0644);
+    Spawned::Options nobody{{}, true};
+    expect_failure(run_within({"to-json", kSample, "-o", dir / "new.json"}, nobody), dir / "new.json",
+                   "cannot write: permission denied");
+    expect_failure(run_within({"to-json", kSample, "-o", dir / "roots.json"}, nobody), dir / "roots.json",
+                   "cannot write: permission denied");
+    expect_failure(run_within({"from-json", kGoldenJson, dir / "new"}, nobody), dir / "new.peltatxt",
+                   "cannot write: cannot create a file in " + dir.path().string() + ": permission denied");
+    expect_failure(run_within({"from-json", kGoldenJson, dir / "roots.json"}, nobody), dir / "roots.peltatxt",
+                   "cannot write: cannot create a file in");
+    EXPECT_EQ(read_file(dir / "roots.json"), "keep");
+    EXPECT_FALSE(fsys::exists(dir / "new.json"));
+}
+
+// A JSON file of many records, so that check spends a while exporting and importing them.
+std::string many_records(std::size_t n) {
+    std::string json = "[\n";
+    for (std::size_t i = 0; i < n; ++i) {
+        json += R"({"kind": "locked", "title": "record )" + std::to_string(i) + R"(", "text": "line one\r\nline two"})";
+        json += i + 1 < n ? ",\n" : "\n";
+    }
+    return json + "]\n";
+}
+
+std::vector<fsys::path> tool_dirs(const fsys::path& tmp) {
+    std::vector<fsys::path> out;
+    for (const auto& e : fsys::directory_iterator(tmp))
+        if (e.path().filename().string().rfind("peltatxt-", 0) == 0) out.push_back(e.path());
+    return out;
+}
+
+TEST(ToolCheck, ItsTemporaryDirectoryIsPrivateAndRemovedOnSigintAndSigterm) {
+    Scratch dir;
+    write_file(dir / "many.json", many_records(200000));
+    for (int sig : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(sig);
+        fsys::path tmp = dir.path() / ("tmp-" + std::to_string(sig));
+        fsys::create_directory(tmp);
+        Spawned tool({"check", dir / "many.json"}, {{{"TMPDIR", tmp.string()}}, false});
+        // Wait for the directory to appear (the JSON is read and parsed first), then stop the tool.
+        auto deadline = std::chrono::steady_clock::now() + 60s;
+        std::vector<fsys::path> seen;
+        while ((seen = tool_dirs(tmp)).empty() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(1ms);
+        ASSERT_EQ(seen.size(), 1u) << "check made no temporary directory";
+        EXPECT_EQ(mode_of(seen[0].string()) & 07777, 0700u);
+        tool.signal(sig);
+        ASSERT_TRUE(tool.wait(30s));
+        EXPECT_EQ(tool.run().status, 128 + sig) << "ended by the signal, as before: " << tool.run().err;
+        EXPECT_TRUE(tool_dirs(tmp).empty()) << "the temporary directory is left behind";
+    }
+}
+
+}  // namespace
+}  // namespace peltatxt::cli_testing

@@ -1,0 +1,437 @@
+// save_posix.cpp — a save's POSIX steps: links resolved, protection checked, private temporaries, owner, xattrs and mode kept.
+// 64-bit offsets, sizes and inode numbers in 32-bit builds too.
+#ifndef _FILE_OFFSET_BITS
+#define _FILE_OFFSET_BITS 64
+#endif
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+#if defined(__linux__)
+#include <linux/fs.h>
+#include <sys/random.h>
+#endif
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "file_fault.h"
+#include "save_target.h"
+
+namespace peltatxt::fs::save {
+namespace {
+
+constexpr int kMaxLinkHops = 40;
+constexpr int kNameAttempts = 100;
+// Temporary files are ".peltatxt-<pid>-<16 hex digits>.tmp"; the sweep recognises them by this.
+constexpr const char* kTempPrefix = ".peltatxt-";
+constexpr const char* kTempSuffix = ".tmp";
+bool unnamed_allowed = true;
+
+bool failed_with(int error) {
+    set_last_error(error ? error : EIO);
+    return false;
+}
+bool failed() { return failed_with(errno); }
+
+int fd_of(const File& f) { return static_cast<int>(f.native()); }
+
+std::string utf8_of(Text path) {
+    std::string p;
+    detail::to_utf8(path, p);
+    return p;
+}
+
+// The UTF-16 form of a UTF-8 path; false for bytes that are no UTF-8 (a link may name such a
+// file), which the UTF-16 paths of the save could not carry back.
+bool utf16_of(const std::string& p, std::u16string& out) {
+    out.clear();
+    out.reserve(p.size());  // one allocation whatever the length: at most one unit per byte
+    for (std::size_t i = 0; i < p.size();) {
+        unsigned char c = static_cast<unsigned char>(p[i]);
+        int n = c < 0x80 ? 1 : c >= 0xC2 && c < 0xE0 ? 2 : c >= 0xE0 && c < 0xF0 ? 3 : c >= 0xF0 && c < 0xF5 ? 4 : 0;
+        if (n == 0 || i + n > p.size()) return failed_with(EILSEQ);
+        char32_t cp = n == 1 ? c : c & (0x7F >> n);
+        for (int k = 1; k < n; ++k) {
+            unsigned char d = static_cast<unsigned char>(p[i + k]);
+            if ((d & 0xC0) != 0x80) return failed_with(EILSEQ);
+            cp = (cp << 6) | (d & 0x3F);
+        }
+        static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < kLeast[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0) return failed_with(EILSEQ);
+        i += static_cast<std::size_t>(n);
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+    }
+    return true;
+}
+
+std::string dir_of(const std::string& p) {
+    std::size_t slash = p.rfind('/');
+    return slash == std::string::npos ? std::string() : p.substr(0, slash + 1);
+}
+
+// The mode creat() would give a new file: 0666 less the umask, read without changing it where
+// the system shows it (umask() would change it for every thread of the host for a moment).
+uint32_t new_file_mode() {
+    mode_t mask = 022;
+    bool known = false;
+    if (std::FILE* f = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, f))
+            if (std::strncmp(line, "Umask:", 6) == 0) {
+                mask = static_cast<mode_t>(std::strtoul(line + 6, nullptr, 8));
+                known = true;
+                break;
+            }
+        std::fclose(f);
+    }
+    if (!known) {
+        mask = ::umask(022);
+        ::umask(mask);
+    }
+    return 0666u & ~static_cast<uint32_t>(mask);
+}
+
+uint64_t random64() {
+    uint64_t r = 0;
+#if defined(__linux__)
+    if (::getrandom(&r, sizeof r, GRND_NONBLOCK) == static_cast<ssize_t>(sizeof r)) return r;
+#endif
+    static uint64_t state = 0;
+    timespec ts{};
+    ::clock_gettime(CLOCK_MONOTONIC, &ts);
+    state += 0x9E3779B97F4A7C15ull ^ static_cast<uint64_t>(ts.tv_nsec) ^ (static_cast<uint64_t>(::getpid()) << 32);
+    r = state;
+    r = (r ^ (r >> 30)) * 0xBF58476D1CE4E5B9ull;
+    r = (r ^ (r >> 27)) * 0x94D049BB133111EBull;
+    return r ^ (r >> 31);
+}
+
+std::string temp_name(const std::string& dir) {
+    char tail[64];
+    std::snprintf(tail, sizeof tail, "%s%ld-%016llx%s", kTempPrefix, static_cast<long>(::getpid()),
+                  static_cast<unsigned long long>(random64()), kTempSuffix);
+    return dir + tail;
+}
+
+// The pid in a name of this library's temporary files, or 0 when the name is none of them.
+long temp_pid(const char* name) {
+    std::size_t prefix = std::strlen(kTempPrefix), suffix = std::strlen(kTempSuffix), n = std::strlen(name);
+    if (n <= prefix + suffix || std::strncmp(name, kTempPrefix, prefix) != 0 ||
+        std::strcmp(name + n - suffix, kTempSuffix) != 0)
+        return 0;
+    const char* p = name + prefix;
+    long pid = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        pid = pid * 10 + (*p - '0');
+        if (pid > 1 << 30) return 0;
+    }
+    if (*p != '-' || p + 1 == name + n - suffix) return 0;
+    for (++p; p < name + n - suffix; ++p)
+        if (!((*p >= '0' && *p <= '9') || (*p >= 'a' && *p <= 'f'))) return 0;
+    return pid;
+}
+
+// Removes this library's temporary files that a process left behind when it was killed: regular
+// files of ours, named with a pid that no longer runs, or whose lock no process holds any more
+// (the pid came round again). A live save holds a lock on its temporary file until it is in place.
+void sweep(const std::string& dir) {
+    int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd < 0) return;
+    DIR* d = ::fdopendir(dfd);
+    if (!d) {
+        ::close(dfd);
+        return;
+    }
+    std::vector<std::string> stale;
+    while (dirent* e = ::readdir(d)) {
+        long pid = temp_pid(e->d_name);
+        if (pid == 0 || pid == ::getpid()) continue;
+        struct stat st {};
+        if (::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+            st.st_uid != ::geteuid())
+            continue;
+        bool gone = ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+        if (!gone) {
+            int fd = ::openat(dfd, e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+            if (fd < 0) continue;
+            gone = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+            ::close(fd);
+        }
+        if (gone) stale.emplace_back(e->d_name);
+    }
+    for (const std::string& name : stale) ::unlinkat(dfd, name.c_str(), 0);
+    ::closedir(d);
+}
+
+bool same_file(const struct stat& st, const SaveTarget& t) {
+    return static_cast<uint64_t>(st.st_dev) == t.device && static_cast<uint64_t>(st.st_ino) == t.inode;
+}
+
+// Names of the extended attributes of a file (by descriptor), or of the file at path.
+bool list_xattrs(int fd, const std::string& path, std::vector<std::string>& names) {
+    names.clear();
+    std::vector<char> buffer;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        ssize_t n = fd >= 0 ? ::flistxattr(fd, nullptr, 0) : ::llistxattr(path.c_str(), nullptr, 0);
+        if (n < 0) return errno == ENOTSUP || errno == ENOSYS ? true : failed();
+        if (n == 0) return true;
+        buffer.resize(static_cast<std::size_t>(n));
+        n = fd >= 0 ? ::flistxattr(fd, buffer.data(), buffer.size()) : ::llistxattr(path.c_str(), buffer.data(), buffer.size());
+        if (n < 0 && errno == ERANGE) continue;  // grew meanwhile
+        if (n < 0) return failed();
+        for (std::size_t i = 0; i < static_cast<std::size_t>(n);) {
+            std::string name(buffer.data() + i);
+            i += name.size() + 1;
+            if (!name.empty()) names.push_back(std::move(name));
+        }
+        return true;
+    }
+    return failed_with(EAGAIN);
+}
+
+bool get_xattr(const std::string& path, const std::string& name, std::vector<char>& value) {
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        ssize_t n = ::lgetxattr(path.c_str(), name.c_str(), nullptr, 0);
+        if (n < 0) return failed();
+        value.resize(static_cast<std::size_t>(n));
+        if (n == 0) return true;
+        n = ::lgetxattr(path.c_str(), name.c_str(), value.data(), value.size());
+        if (n >= 0) {
+            value.resize(static_cast<std::size_t>(n));
+            return true;
+        }
+        if (errno != ERANGE) return failed();
+    }
+    return failed_with(EAGAIN);
+}
+
+// An attribute the process may not set or remove (a security label, a trusted.* name for someone
+// not privileged, a file system without that namespace) means only writing in place keeps it.
+bool refused(int error) { return error == EPERM || error == EACCES || error == ENOTSUP || error == EOPNOTSUPP; }
+
+}  // namespace
+
+bool examine(Text path, SaveTarget& t) {
+    t = SaveTarget{};
+    std::string p;
+    if (!detail::to_utf8(path, p)) return false;
+    struct stat st {};
+    for (int hops = 0;; ++hops) {
+        if (::lstat(p.c_str(), &st) != 0) {
+            if (errno != ENOENT) return failed();
+            break;  // a new file, perhaps at the end of a dangling link
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            t.exists = true;
+            break;
+        }
+        // A link stays a link: the save goes to the file it names.
+        if (hops == kMaxLinkHops) return failed_with(ELOOP);
+        std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        ssize_t n = ::readlink(p.c_str(), link.data(), link.size());
+        if (n < 0) return failed();
+        if (static_cast<std::size_t>(n) >= link.size()) return failed_with(ENAMETOOLONG);
+        link.resize(static_cast<std::size_t>(n));
+        if (link.empty()) return failed_with(ENOENT);
+        p = link[0] == '/' ? link : dir_of(p) + link;
+    }
+    if (!utf16_of(p, t.path) || !utf16_of(dir_of(p), t.dir)) return false;
+    if (!t.exists) {
+        t.mode = new_file_mode();
+        return true;
+    }
+    if (!S_ISREG(st.st_mode)) return failed_with(S_ISDIR(st.st_mode) ? EISDIR : ENXIO);
+    // Write permission as the kernel would grant it to this process: mode bits, ACL, read-only
+    // mounts and immutable files (EPERM).
+    if (::faccessat(AT_FDCWD, p.c_str(), W_OK, AT_EACCESS) != 0) return failed();
+    // A privileged process may write anything; a file nobody may write is protected all the same.
+    if ((st.st_mode & 0222) == 0) return failed_with(EACCES);
+    // Read the flags and the content through a descriptor that is certainly this regular file.
+    int fd = ::open(p.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return failed();
+    struct stat again {};
+    bool same = ::fstat(fd, &again) == 0 && S_ISREG(again.st_mode) && again.st_dev == st.st_dev &&
+                again.st_ino == st.st_ino;
+#if defined(__linux__) && defined(FS_IOC_GETFLAGS)
+    int flags = 0;
+    bool locked = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
+#else
+    bool locked = false;
+#endif
+    ::close(fd);
+    if (!same) return failed_with(EAGAIN);
+    if (locked) return failed_with(EPERM);
+    t.device = static_cast<uint64_t>(st.st_dev);
+    t.inode = static_cast<uint64_t>(st.st_ino);
+    t.size = static_cast<uint64_t>(st.st_size);
+    t.mode = static_cast<uint32_t>(st.st_mode & 07777);
+    t.owner = static_cast<uint32_t>(st.st_uid);
+    t.group = static_cast<uint32_t>(st.st_gid);
+    t.access_s = st.st_atim.tv_sec;
+    t.access_ns = st.st_atim.tv_nsec;
+    t.modify_s = st.st_mtim.tv_sec;
+    t.modify_ns = st.st_mtim.tv_nsec;
+    t.in_place = st.st_nlink > 1;
+    return true;
+}
+
+bool create_temp(const SaveTarget& t, File& temp, std::u16string& name) {
+    name.clear();
+    if (detail::operation_fails()) return false;
+    std::string dir = utf8_of(t.dir);
+    sweep(dir);
+#if defined(O_TMPFILE)
+    // Without a name nothing is left behind by a process killed before the file is in place.
+    int fd = unnamed_allowed ? ::open(dir.empty() ? "." : dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600) : -1;
+    if (!unnamed_allowed) errno = EOPNOTSUPP;
+    if (fd >= 0) {
+        ::flock(fd, LOCK_EX | LOCK_NB);  // also once it is named for the rename
+        temp.adopt(fd, 0);
+        return true;
+    }
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOSYS) return failed();
+#endif
+    std::u16string wide;
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        std::string p = temp_name(dir);
+        if (!utf16_of(p, wide)) return false;
+        int named = ::open(p.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (named < 0) {
+            if (errno == EEXIST || errno == EINTR) continue;  // planted or taken: another name
+            return failed();
+        }
+        ::flock(named, LOCK_EX | LOCK_NB);  // tells the sweep that this file is alive
+        temp.adopt(named, 0);
+        name.swap(wide);
+        return true;
+    }
+    return failed_with(EEXIST);
+}
+
+Identity give_identity(const SaveTarget& t, File& temp) {
+    int fd = fd_of(temp);
+    if (t.exists) {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0) return failed(), Identity::failed;
+        if (st.st_uid != t.owner || st.st_gid != t.group) {
+            if (detail::operation_fails()) return Identity::failed;
+            if (::fchown(fd, t.owner, t.group) != 0) {
+                if (errno == EPERM) return Identity::needs_in_place;  // another's file, and no privilege
+                return failed(), Identity::failed;
+            }
+        }
+        std::string path = utf8_of(t.path);
+        std::vector<std::string> wanted, present;
+        if (!list_xattrs(-1, path, wanted)) return refused(last_error()) ? Identity::needs_in_place : Identity::failed;
+        std::vector<char> value;
+        for (const std::string& name : wanted) {
+            if (!get_xattr(path, name, value)) {
+                if (last_error() == ENODATA) continue;  // removed meanwhile
+                return refused(last_error()) ? Identity::needs_in_place : Identity::failed;
+            }
+            if (detail::operation_fails()) return Identity::failed;
+            if (::fsetxattr(fd, name.c_str(), value.data(), value.size(), 0) != 0)
+                return failed(), refused(errno) ? Identity::needs_in_place : Identity::failed;
+        }
+        // What the new file got from its directory (an inherited ACL) but the target lacks.
+        if (!list_xattrs(fd, {}, present)) return Identity::failed;
+        for (const std::string& name : present) {
+            bool keep = false;
+            for (const std::string& w : wanted) keep = keep || w == name;
+            if (keep) continue;
+            if (detail::operation_fails()) return Identity::failed;
+            if (::fremovexattr(fd, name.c_str()) != 0 && errno != ENODATA)
+                return failed(), refused(errno) ? Identity::needs_in_place : Identity::failed;
+        }
+    }
+    // The final mode last: fchown clears set-id bits, and an ACL written above sets the group bits.
+    if (detail::operation_fails()) return Identity::failed;
+    if (::fchmod(fd, static_cast<mode_t>(t.mode)) != 0) return failed(), Identity::failed;
+    return Identity::kept;
+}
+
+bool put_in_place(const SaveTarget& t, File& temp, std::u16string& name) {
+    // Every name is made before the file is linked: nothing may fail (or throw) once it has a name
+    // that only this call knows.
+    std::string dir = utf8_of(t.dir), target = utf8_of(t.path), p;
+    if (name.empty()) {
+        // An unnamed file gets a name of the usual pattern for the moment before the rename.
+        char self[64];
+        std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd_of(temp));
+        std::u16string linked;
+        for (int attempt = 0;; ++attempt) {
+            if (attempt == kNameAttempts) return failed_with(EEXIST);
+            p = temp_name(dir);
+            if (!utf16_of(p, linked)) return false;
+            if (detail::operation_fails()) return false;
+            if (::linkat(AT_FDCWD, self, AT_FDCWD, p.c_str(), AT_SYMLINK_FOLLOW) == 0) break;
+            if (errno == EEXIST) continue;
+            if (errno != ENOENT || ::linkat(fd_of(temp), "", AT_FDCWD, p.c_str(), AT_EMPTY_PATH) != 0) return failed();
+            break;
+        }
+        name.swap(linked);
+    } else {
+        p = utf8_of(name);
+    }
+    // The target must still be the file examined (or still be missing).
+    struct stat st {};
+    bool still = t.exists ? ::lstat(target.c_str(), &st) == 0 && same_file(st, t) && S_ISREG(st.st_mode)
+                          : ::lstat(target.c_str(), &st) != 0 && errno == ENOENT;
+    bool ok = false;
+    if (!still) {
+        set_last_error(EAGAIN);
+    } else if (!detail::operation_fails()) {
+        ok = ::rename(p.c_str(), target.c_str()) == 0 || failed();
+    }
+    if (!ok) {
+        ::unlink(p.c_str());
+        name.clear();
+        return false;
+    }
+    name.clear();
+    // Make the rename itself durable; the new file is already complete and in place, so a
+    // directory that cannot be synced does not undo the save.
+    int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
+}
+
+bool is_target(const SaveTarget& t, const File& file) {
+    struct stat st {};
+    return ::fstat(fd_of(file), &st) == 0 && same_file(st, t);
+}
+
+void restore_times(const SaveTarget& t, File& file) noexcept {
+    timespec times[2] = {{static_cast<time_t>(t.access_s), static_cast<long>(t.access_ns)},
+                         {static_cast<time_t>(t.modify_s), static_cast<long>(t.modify_ns)}};
+    ::futimens(fd_of(file), times);
+}
+
+}  // namespace peltatxt::fs::save
+
+namespace peltatxt::fs {
+bool use_unnamed_temporaries(bool on) noexcept {
+    bool was = save::unnamed_allowed;
+    save::unnamed_allowed = on;
+    return was;
+}
+}  // namespace peltatxt::fs

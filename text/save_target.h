@@ -1,0 +1,73 @@
+// save_target.h — the platform's part of a save: examining the target, the temporary file, keeping the target's identity.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "file_system.h"
+
+namespace peltatxt::fs {
+
+// What a save found at its target before writing anything. Filled by save::examine; the fields a
+// platform does not use stay 0.
+struct SaveTarget {
+    std::u16string path;  // the file itself: links resolved; on Windows absolute, "\\?\" when long
+    std::u16string dir;   // its directory, with a trailing separator (empty: the current one)
+    bool exists = false;
+    // Only writing the file itself keeps what it is (it has several names): no temporary file.
+    bool in_place = false;
+    uint64_t device = 0, inode = 0, size = 0;
+    uint32_t mode = 0;  // the final mode: the file's, or 0666 less the umask for a new file
+    uint32_t owner = 0, group = 0;
+    int64_t access_s = 0, access_ns = 0, modify_s = 0, modify_ns = 0;
+    // Windows: the attributes and the creation time (FILETIME ticks), which seeds record ids.
+    uint32_t attributes = 0;
+    int64_t created = 0;
+};
+
+namespace save {
+
+// Resolves the target and decides whether it may be saved. False (with last_error set) for what
+// must not be replaced or written: no regular file (directory, FIFO, device, socket, or a link to
+// one), a file the process may not write (mode bits, ACL, read-only attribute, immutable or
+// append-only flag, read-only file system), or one that no user may write even where the
+// process could (mode without any write bit). Nothing is opened for writing and nothing blocks.
+bool examine(Text path, SaveTarget& target);
+
+// Creates the private temporary file in the target's directory: readable by the owner only,
+// without a name where the system allows it (name is then left empty), else under a fresh random
+// name that is retried on a clash and never follows a planted link. Stale temporary files of
+// processes that are gone are removed first. last_error() is EACCES or EPERM when the directory
+// takes no new file.
+bool create_temp(const SaveTarget& target, File& temp, std::u16string& name);
+
+enum class Identity { kept, needs_in_place, failed };
+// Gives the complete temporary file the target's owner, group, extended attributes (and with them
+// the ACL) and, last, its mode. needs_in_place when the process cannot give one of them.
+Identity give_identity(const SaveTarget& target, File& temp);
+
+// Puts the synced temporary file in the target's place (named first when it has no name), keeping
+// what the platform keeps only this way (on Windows: ReplaceFileW). The target is untouched when
+// this fails; the temporary file is then removed.
+bool put_in_place(const SaveTarget& target, File& temp, std::u16string& name);
+
+// True when an open file is the file examine found.
+bool is_target(const SaveTarget& target, const File& file);
+// Puts back the target's last-access and last-write times after it was written in place and
+// restored; best effort.
+void restore_times(const SaveTarget& target, File& file) noexcept;
+
+}  // namespace save
+
+namespace detail {
+#if defined(_WIN32)
+// The path as the system takes it: zero-terminated, made absolute and given the "\\?\" prefix
+// when it is too long for the plain form. False for an empty path or one holding U+0000.
+bool to_wide(Text path, std::wstring& out);
+#else
+// The UTF-8 file name for path. False for a lone surrogate or a U+0000, which no POSIX path can hold.
+bool to_utf8(Text path, std::string& out);
+#endif
+}  // namespace detail
+
+}  // namespace peltatxt::fs
