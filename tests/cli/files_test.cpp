@@ -165,6 +165,7 @@ TEST(ToolOutputs, AnOutputThatIsTheInputIsRefused) {
     for (std::string out : {data, dir / "link", dir / "hard", dir.path().string() + "/./x.peltatxt"}) {
         SCOPED_TRACE(out);
         expect_failure(run_within({"to-json", data, "-o", out}), out, "is the input file");
+        expect_failure(run_within({"to-csv", data, "-o", out}), out, "is the input file");
         EXPECT_EQ(read_file(data), read_file(kSample));
     }
     // from-json whose derived output is the JSON file itself.
@@ -172,6 +173,12 @@ TEST(ToolOutputs, AnOutputThatIsTheInputIsRefused) {
     write_file(json, read_file(kGoldenJson));
     expect_failure(run_within({"from-json", json, dir / "in"}), json, "is the input file");
     EXPECT_EQ(read_file(json), read_file(kGoldenJson));
+    // The same for from-csv.
+    std::string csv = dir / "table.peltatxt";
+    ASSERT_EQ(run_within({"to-csv", kSample, "-o", csv}).status, 0);
+    std::string table = read_file(csv);
+    expect_failure(run_within({"from-csv", csv, dir / "table"}), csv, "is the input file");
+    EXPECT_EQ(read_file(csv), table);
 }
 
 // Each output that cannot be written, with the cause the user is told.
