@@ -30,8 +30,7 @@ else()
   set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${_arch})
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 12)")
-  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "file-format plug-in and tool for Unicodeテキスト files
- libpeltatxt.so imports and exports a host application's folders and text entries in one
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "libpeltatxt.so imports and exports a host application's folders and text entries in one
  UTF-16 text format; the peltatxt tool shows, converts (JSON) and checks such files through it.
  Includes the C header and a CMake package for host authors.")
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
