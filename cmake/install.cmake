@@ -24,13 +24,14 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/peltatxtConfigVersion.cma
 install(FILES ${PROJECT_BINARY_DIR}/peltatxtConfig.cmake ${PROJECT_BINARY_DIR}/peltatxtConfigVersion.cmake
   DESTINATION ${PELTATXT_CMAKE_DIR} COMPONENT development)
 
-install(FILES README.md CHANGELOG.md DESTINATION ${PELTATXT_INSTALL_DOCDIR} COMPONENT runtime)
+install(FILES CHANGELOG.md DESTINATION ${PELTATXT_INSTALL_DOCDIR} COMPONENT runtime)
 if(WIN32)
-  # For the host's users on Windows: plain text files with CR LF line ends that Notepad shows.
+  # For the host's users on Windows: their own guide instead of the developers' README, as plain
+  # text files with CR LF line ends that Notepad shows.
   configure_file(LICENSE ${PROJECT_BINARY_DIR}/LICENSE.txt NEWLINE_STYLE CRLF)
   configure_file(packaging/windows/README.txt.in ${PROJECT_BINARY_DIR}/README.txt @ONLY NEWLINE_STYLE CRLF)
   install(FILES ${PROJECT_BINARY_DIR}/LICENSE.txt ${PROJECT_BINARY_DIR}/README.txt
     DESTINATION ${PELTATXT_INSTALL_DOCDIR} COMPONENT runtime)
 else()
-  install(FILES LICENSE DESTINATION ${PELTATXT_INSTALL_DOCDIR} COMPONENT runtime)
+  install(FILES README.md LICENSE DESTINATION ${PELTATXT_INSTALL_DOCDIR} COMPONENT runtime)
 endif()
