@@ -79,8 +79,9 @@ consumer() {
     { cat "$work/consumer.log"; fail "building the consumer ($how) failed"; }
   local plugin out
   plugin=$(cat "$work/consumer-$how/plugin_path.txt")
-  out=$(step "$work/consumer-$how/consumer_host" "$plugin" "$sample" | tee /dev/stderr | tail -n 2)
-  [[ $out == "$expected_host" ]] || fail "the consumer ($how) printed something else than: $expected_host"
+  out=$(step "$work/consumer-$how/consumer_host" "$plugin" "$sample")
+  echo "$out"
+  [[ $(tail -n 2 <<<"$out") == "$expected_host" ]] || fail "the consumer ($how) printed something else than: $expected_host"
 }
 consumer package -DCMAKE_PREFIX_PATH="$work/deb/usr"
 [[ $(cat "$work/consumer-package/plugin_path.txt") == "$work/deb/usr/lib/$multiarch/libpeltatxt.so" ]] ||
