@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "model/entry_layout.h"
+#include "plugin/entry_layout.h"
 #include "text/unicode_text.h"
 
 namespace peltatxt {

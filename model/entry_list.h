@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <iterator>
 
-#include "entry_layout.h"
+#include "plugin/entry_layout.h"
 #include "shared_string.h"
 
 namespace peltatxt {

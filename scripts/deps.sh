@@ -1,25 +1,60 @@
 #!/usr/bin/env bash
-# deps.sh — installs the Debian packages the build and tests need, when any is missing.
+# deps.sh — installs the Debian packages one task needs, when any is missing.
+#
+#   bash scripts/deps.sh demo      build the plug-in and the tool (scripts/demo.sh)
+#   bash scripts/deps.sh package   also mingw-w64 for the Windows DLL (scripts/package.sh)
+#   bash scripts/deps.sh test      also GoogleTest, -m32, Wine and qemu-user (scripts/test.sh)
+#   bash scripts/deps.sh --list TASK   prints the packages TASK needs, installs nothing
+#
+# Only the test task adds the i386 architecture (for Wine's 32-bit side) and registers qemu-i386
+# for kernels that run no 32-bit programs themselves (scripts/i386-binfmt.sh).
 set -euo pipefail
-packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev binutils unicode-data)
+list_only=0
+if [[ ${1-} == --list ]]; then
+  list_only=1
+  shift
+fi
+task=${1:-test}
+demo=(cmake ninja-build g++ nlohmann-json3-dev libcli11-dev unicode-data)
+# The Windows DLL and tool: mingw-w64 with the posix thread model; binutils for objdump and strip.
+package=("${demo[@]}" binutils g++-mingw-w64-i686-posix)
+# GoogleTest, the benchmark library, GoogleTest's sources to build it for the 32-bit builds, -m32
+# for 32-bit Linux, Wine to run the Windows tests (its services 64-bit, the programs under test
+# 32-bit) and qemu-user for kernels that run no 32-bit programs themselves.
+test=("${package[@]}" libgtest-dev libbenchmark-dev googletest g++-multilib qemu-user wine wine64 wine32:i386)
+case "$task" in
+  demo) packages=("${demo[@]}") ;;
+  package) packages=("${package[@]}") ;;
+  test) packages=("${test[@]}") ;;
+  *) echo "deps.sh: unknown task $task (demo, package or test)" >&2; exit 2 ;;
+esac
+if ((list_only)); then
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-# The 32-bit builds: -m32 for Linux, mingw-w64 for the Windows DLL, GoogleTest's sources to build it
-# for both, Wine to run the Windows tests (its services 64-bit, the programs under test 32-bit)
-# and qemu-user for kernels that run no 32-bit programs themselves.
-cross=(g++-multilib g++-mingw-w64-i686-posix googletest qemu-user wine wine64 wine32:i386)
-missing_cross=()
-for p in "${cross[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing_cross+=("$p")
-done
-if ((${#missing[@]} + ${#missing_cross[@]})); then
-  echo "installing: ${missing[*]} ${missing_cross[*]}"
+if ((${#missing[@]})); then
+  echo "installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+  if [[ $task == test ]]; then
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+  fi
   apt-get update -qq
-  if ((${#missing[@]})); then apt-get install -y -qq "${missing[@]}" >/dev/null; fi
-  if ((${#missing_cross[@]})); then apt-get install -y -qq --no-install-recommends "${missing_cross[@]}" >/dev/null; fi
+  # The cross-build and Wine packages without their recommendations (Wine's are large).
+  plain=() cross=()
+  for p in "${missing[@]}"; do
+    case "$p" in
+      *mingw* | googletest | g++-multilib | qemu-user | wine*) cross+=("$p") ;;
+      *) plain+=("$p") ;;
+    esac
+  done
+  if ((${#plain[@]})); then apt-get install -y -qq "${plain[@]}" >/dev/null; fi
+  if ((${#cross[@]})); then apt-get install -y -qq --no-install-recommends "${cross[@]}" >/dev/null; fi
 fi
-bash "$(dirname "$0")/i386-binfmt.sh"
+if [[ $task == test ]]; then
+  bash "$(dirname "$0")/i386-binfmt.sh"
+fi

@@ -80,7 +80,7 @@ Shape read_checked(const fsys::path& file) {
 std::string sample_file(const TempDir& dir) {
     Rec top = folder(1, kNoParent, u"\u4ED5\u4E8B", PELTATXT_KIND_FOLDER_H);
     top.data = u"comment";
-    top.macro = u"m";
+    top.macro = u'm';
     Rec coded = entry(4, 2, u"code", u"a\r\nb", PELTATXT_KIND_ONE_TIME);
     coded.letterCode = 5;
     Rec with_macro = entry(7, kNoParent, u"", u"", PELTATXT_KIND_ONE_TIME);

@@ -76,7 +76,7 @@ TEST(Classify, LineBreaksAnywhereAreLeftOutOfTheCopy) {
         EXPECT_EQ(classify(text + u"\r\n", scratch).copy, text) << n;
         for (std::size_t at = 0; at <= n; ++at) {
             std::u16string line = text;
-            line.insert(at, u"\r");
+            line.insert(at, 1, u'\r');
             EXPECT_EQ(classify(line + u"\n", scratch).copy, text) << n << " " << at;
             EXPECT_EQ(classify(line, scratch).copy, text) << n << " " << at;
         }

@@ -37,7 +37,10 @@ ToolRun run_tool(const std::vector<std::string>& args, const std::vector<std::pa
     std::string command;
     for (const auto& [name, value] : env) command += name + "=" + shell_quoted(value) + " ";
     command += shell_quoted(PELTATXT_TOOL);
-    for (const std::string& a : args) command += " " + shell_quoted(a);
+    for (const std::string& a : args) {
+        command += ' ';
+        command += shell_quoted(a);
+    }
     command += " >" + shell_quoted(out) + " 2>" + shell_quoted(capture / "err");
     int raw = std::system(command.c_str());
     ToolRun run;

@@ -95,22 +95,33 @@ std::u16string Plugin::extension() {
     return std::u16string(buffer);
 }
 
+#ifndef PELTATXT_PLUGIN_DIR_FROM_TOOL
+#define PELTATXT_PLUGIN_DIR_FROM_TOOL "."
+#endif
+
 std::string default_plugin_path(const char* argv0) {
 #if defined(_WIN32)
+    if (const wchar_t* chosen = _wgetenv(L"PELTATXT_PLUGIN"); chosen && *chosen)
+        return to_utf8(reinterpret_cast<const char16_t*>(chosen));
     const char* name = "peltatxt.dll";
     wchar_t self[32768];
     DWORD n = GetModuleFileNameW(nullptr, self, 32768);
     std::string exe = n ? to_utf8(std::u16string(reinterpret_cast<const char16_t*>(self), n)) : std::string(argv0);
 #else
+    if (const char* chosen = std::getenv("PELTATXT_PLUGIN"); chosen && *chosen) return chosen;
     const char* name = "libpeltatxt.so";
     std::string exe = argv0;
     char self[4096];
     ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
     if (n > 0) exe.assign(self, static_cast<std::size_t>(n));
 #endif
-    // The tool lives in build/tools/, the library in build/.
+    // Beside the tool (a copied tool, the Windows zip); where the install put it relative to the
+    // tool (bin/ and lib/<multiarch>/); in the build tree the tool lives in build/tools/, the
+    // library in build/.
     std::string dir = dirname_of(exe);
-    for (const std::string& candidate : {dir + "/" + name, dirname_of(dir) + "/" + name}) {
+    const std::string candidates[] = {dir + "/" + name, dir + "/" PELTATXT_PLUGIN_DIR_FROM_TOOL "/" + name,
+                                      dirname_of(dir) + "/" + name};
+    for (const std::string& candidate : candidates) {
 #if defined(_WIN32)
         std::u16string w = from_utf8(candidate);
         if (GetFileAttributesW(reinterpret_cast<const wchar_t*>(w.c_str())) != INVALID_FILE_ATTRIBUTES) return candidate;

@@ -46,7 +46,9 @@ private:
     std::string path_;
 };
 
-// The default plug-in path: the library built beside the running executable (or in its parent).
+// The plug-in to load when none is named: the environment variable PELTATXT_PLUGIN if set, else the
+// first library found beside the running executable, where the install puts it relative to the
+// executable, or in the executable's parent directory (the build tree).
 std::string default_plugin_path(const char* argv0);
 
 // A string block with one reference, as the host hands it over by value.

@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
     app.fallthrough();
     app.allow_windows_style_options(false);  // "/tmp/x" is a path, not an option, on every platform
     std::string plugin;
-    app.add_option("--plugin", plugin, "The plug-in library to load (default: the one built beside the tool)")
+    app.add_option("--plugin", plugin, "The plug-in library to load (default: $PELTATXT_PLUGIN, else the one installed or built with the tool)")
         ->type_name("PATH");
 
     app.add_subcommand("info", "Show the plug-in's format name, file pattern, isUnicode and library path");

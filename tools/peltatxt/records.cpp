@@ -98,7 +98,10 @@ std::string quoted(std::u16string_view text, std::size_t max_units) {
                 }
         }
     }
-    return "\"" + host::to_utf8(shown) + (cut ? "...\"" : "\"");
+    std::string out = "\"";
+    out += host::to_utf8(shown);
+    out += cut ? "...\"" : "\"";
+    return out;
 }
 
 std::vector<std::ptrdiff_t> parent_positions(const Records& records) {

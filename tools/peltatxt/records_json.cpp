@@ -69,7 +69,7 @@ public:
         flat_ = false;
         for (const Json& r : doc)
             if (r.is_object() && (r.contains("id") || r.contains("parentId"))) flat_ = true;
-        for (std::size_t i = 0; i < doc.size(); ++i) read_record(doc[i], "/" + std::to_string(i), 0, -1);
+        for (std::size_t i = 0; i < doc.size(); ++i) read_record(doc[i], std::string("/").append(std::to_string(i)), 0, -1);
         return std::move(records_);
     }
 
