@@ -14,6 +14,7 @@
 #include "text/file_system.h"
 #include "text/line_pieces.h"
 #include "text/unicode_text.h"
+#include "text/utf8.h"
 
 namespace peltatxt {
 namespace {
@@ -118,6 +119,57 @@ std::vector<std::u16string> pieces_of_bytes(const std::string& bytes) {
 
 std::vector<std::u16string> pieces_of(std::u16string_view text, bool bom = true) {
     return pieces_of_bytes(testing::utf16le(text, bom));
+}
+
+// Each lone-surrogate policy, both ways: what UTF-8 cannot carry fails, is replaced, or is kept
+// in the three bytes its value would take, and only Keep takes those bytes back.
+TEST(Utf8, LoneSurrogatePolicies) {
+    using L = LoneSurrogates;
+    struct Encode {
+        std::u16string units;
+        L lone;
+        bool ok;
+        std::string bytes;
+    };
+    const Encode encode[] = {
+        {u"a\u00E9\u3042", L::Fail, true, "a\xC3\xA9\xE3\x81\x82"},
+        {u"\U0001F680", L::Fail, true, "\xF0\x9F\x9A\x80"},  // a pair is one character
+        {u"a\xD800", L::Fail, false, "a"},
+        {u"\xD800" u"b", L::Replace, true, "\xEF\xBF\xBD" "b"},
+        {u"\xDC00\xD800", L::Keep, true, "\xED\xB0\x80\xED\xA0\x80"},  // low before high pairs nothing
+    };
+    for (const Encode& c : encode) {
+        std::string out;
+        EXPECT_EQ(append_utf8(out, c.units, c.lone), c.ok);
+        EXPECT_EQ(out, c.bytes);
+    }
+    struct Decode {
+        std::string bytes;
+        L lone;
+        bool ok;
+        std::u16string units;
+        std::size_t bad_at;
+    };
+    const Decode decode[] = {
+        {"a\xC3\xA9\xF0\x9F\x9A\x80", L::Fail, true, u"a\u00E9\U0001F680", 0},
+        {"\xED\xA0\x80", L::Keep, true, u"\xD800", 0},
+        {"x\xED\xA0\x80", L::Fail, false, u"x", 1},
+        {"\xED\xA0\x80", L::Replace, true, u"\uFFFD\uFFFD\uFFFD", 0},
+        {"ab\xC0\xAF", L::Keep, false, u"ab", 2},                  // overlong "/"
+        {"\xF4\x90\x80\x80", L::Keep, false, u"", 0},            // past U+10FFFF
+        {"\xE3\x81", L::Replace, true, u"\uFFFD\uFFFD", 0},       // cut short
+        {"\x80z", L::Replace, true, u"\uFFFDz", 0},                 // a stray continuation byte
+    };
+    for (const Decode& c : decode) {
+        SCOPED_TRACE(c.bytes);
+        std::u16string out;
+        std::size_t bad_at = 99;
+        EXPECT_EQ(append_utf16(out, c.bytes, c.lone, &bad_at), c.ok);
+        EXPECT_EQ(out, c.units);
+        if (!c.ok) {
+            EXPECT_EQ(bad_at, c.bad_at);
+        }
+    }
 }
 
 TEST(LinePieces, SplitAtLfOnlyAndKeepTheLineBreak) {

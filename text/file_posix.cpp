@@ -43,7 +43,7 @@ int open_retrying(const char* path, int flags, mode_t mode = 0) {
 bool detail::to_utf8(Text path, std::string& out) {
     out.clear();
     if (path.empty() || path.find(u'\0') != Text::npos) return failed_with(EINVAL);
-    if (!append_utf8(out, path, true)) return failed_with(EILSEQ);
+    if (!append_utf8(out, path, LoneSurrogates::Fail)) return failed_with(EILSEQ);
     return true;
 }
 
