@@ -29,34 +29,11 @@ bool full_path(const std::wstring& path, std::wstring& out) {
     return true;
 }
 
-int errno_of(DWORD error) {
-    switch (error) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_NAME: return ENOENT;
-        case ERROR_ACCESS_DENIED: return EACCES;
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION: return EBUSY;
-        case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL: return ENOSPC;
-        case ERROR_WRITE_PROTECT: return EROFS;
-        case ERROR_FILE_EXISTS:
-        case ERROR_ALREADY_EXISTS: return EEXIST;
-        case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
-        case ERROR_DIRECTORY: return ENOTDIR;
-        default: return EIO;
-    }
-}
+using detail::failed;
+using detail::failed_with;
 
-bool failed_with(int error) {
-    set_last_error(error ? error : EIO);
-    return false;
-}
-bool failed() { return failed_with(errno_of(GetLastError())); }
-
-// How long a file held open by another program (an indexer, a virus scanner) is waited for.
-constexpr int kShareRetries = 20;
-constexpr DWORD kShareWaitMs = 50;
+using detail::kShareRetries;
+using detail::kShareWaitMs;
 
 HANDLE create_retrying(const std::wstring& p, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
     for (int attempt = 0;; ++attempt) {
@@ -299,5 +276,34 @@ void remove(Text path) {
 }
 
 uint32_t process_id() noexcept { return static_cast<uint32_t>(GetCurrentProcessId()); }
+
+namespace detail {
+
+int errno_of(unsigned long error) noexcept {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME: return ENOENT;
+        case ERROR_ACCESS_DENIED: return EACCES;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION: return EBUSY;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+        case ERROR_WRITE_PROTECT: return EROFS;
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS: return EEXIST;
+        case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
+        case ERROR_DIRECTORY: return ENOTDIR;
+        default: return EIO;
+    }
+}
+
+bool failed_with(int error) noexcept {
+    set_last_error(error ? error : EIO);
+    return false;
+}
+bool failed() noexcept { return failed_with(errno_of(GetLastError())); }
+
+}  // namespace detail
 
 }  // namespace peltatxt::fs

@@ -61,6 +61,15 @@ void restore_times(const SaveTarget& target, File& file) noexcept;
 
 namespace detail {
 #if defined(_WIN32)
+// The errno value that stands for a Windows error code (EIO where none fits).
+int errno_of(unsigned long error) noexcept;
+// Sets last_error() to error (EIO for 0) and returns false; failed() does so for GetLastError().
+bool failed_with(int error) noexcept;
+bool failed() noexcept;
+// How often, and how many milliseconds apart, a file that another program holds open (an
+// indexer, a virus scanner) is tried again.
+inline constexpr int kShareRetries = 20;
+inline constexpr unsigned long kShareWaitMs = 50;
 // The path as the system takes it: zero-terminated, made absolute and given the "\\?\" prefix
 // when it is too long for the plain form. False for an empty path or one holding U+0000.
 bool to_wide(Text path, std::wstring& out);

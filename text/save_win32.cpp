@@ -15,31 +15,12 @@ namespace peltatxt::fs::save {
 namespace {
 
 constexpr int kNameAttempts = 100;
-// A file held open by another program (an indexer, a virus scanner) is waited for this long.
-constexpr int kShareRetries = 20;
-constexpr DWORD kShareWaitMs = 50;
+using detail::kShareRetries;
+using detail::kShareWaitMs;
 
-int errno_of(DWORD error) {
-    switch (error) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND: return ENOENT;
-        case ERROR_ACCESS_DENIED: return EACCES;
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION: return EBUSY;
-        case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL: return ENOSPC;
-        case ERROR_WRITE_PROTECT: return EROFS;
-        case ERROR_FILE_EXISTS:
-        case ERROR_ALREADY_EXISTS: return EEXIST;
-        default: return EIO;
-    }
-}
-
-bool failed_with(int error) {
-    set_last_error(error ? error : EIO);
-    return false;
-}
-bool failed() { return failed_with(errno_of(GetLastError())); }
+using detail::errno_of;
+using detail::failed;
+using detail::failed_with;
 
 bool busy(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION; }
 
