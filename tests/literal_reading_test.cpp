@@ -65,9 +65,9 @@ TEST(LiteralReader, ReadsTheRulesExamplesAndEachChoiceChangesOnlyItsCase) {
 
 // Random files made mostly of lines that are markers or nearly so, the way other writers and
 // hand edits leave them.
-class FileGenerator {
+class FileGenerator : RandomChoices {
 public:
-    explicit FileGenerator(uint32_t seed) : rng_(seed) {}
+    explicit FileGenerator(uint32_t seed) : RandomChoices(seed) {}
 
     std::string bytes() {
         std::u16string text;
@@ -79,12 +79,6 @@ public:
     }
 
 private:
-    int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
-    bool chance(int percent) { return pick(1, 100) <= percent; }
-    template <std::size_t N>
-    std::u16string one_of(const std::u16string_view (&options)[N]) {
-        return std::u16string(options[static_cast<std::size_t>(pick(0, static_cast<int>(N) - 1))]);
-    }
 
     std::u16string line() {
         std::u16string l;
@@ -157,7 +151,6 @@ private:
     static constexpr std::u16string_view kPlain[] = {u"plain", u"  abc  ", u"", u"   ", u"\u3000", u"D|x", u"|_",
                                                      u"_|PELTATXT-", u"x_|PELTATXT-DED|_", u"\u00A0x", u"\t\u65E5",
                                                      std::u16string_view(u"\0a\uFFFF\xD800", 4)};
-    std::mt19937 rng_;
 };
 
 // What the reader makes of a file, through the file reader.

@@ -11,9 +11,9 @@ using namespace testing;
 
 // Builds random lists from pieces chosen to hit the format's edges: markers, blanks, line breaks
 // of every kind, Japanese text, ideographic spaces.
-class Generator {
+class Generator : RandomChoices {
 public:
-    explicit Generator(uint32_t seed) : rng_(seed) {}
+    explicit Generator(uint32_t seed) : RandomChoices(seed) {}
 
     std::vector<Rec> list() {
         std::vector<Rec> out;
@@ -44,12 +44,6 @@ public:
     }
 
 private:
-    int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
-    bool chance(int percent) { return pick(1, 100) <= percent; }
-    template <std::size_t N>
-    std::u16string one_of(const std::u16string_view (&options)[N]) {
-        return std::u16string(options[static_cast<std::size_t>(pick(0, static_cast<int>(N) - 1))]);
-    }
 
     uint8_t folder_kind() {
         static constexpr uint8_t kinds[] = {0x04, 0x08, 0x14, 0x18};
@@ -92,7 +86,6 @@ private:
         return t;
     }
 
-    std::mt19937 rng_;
 };
 
 TEST(RoundTrip, RandomListsComeBackFieldByFieldAndWriteTheSameBytesAgain) {

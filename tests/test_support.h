@@ -1,9 +1,10 @@
-// test_support.h — temporary directories, UTF-16 file contents and list building for the tests.
+// test_support.h — temporary directories, UTF-16 file contents, random choices and list building for the tests.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <ostream>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,21 @@ std::u16string from_utf16le(std::string_view bytes);
 void write_text(const std::filesystem::path& p, std::u16string_view text, bool bom = true);
 // Names of the files in a directory.
 std::vector<std::string> file_names(const std::filesystem::path& dir);
+
+// Seeded random choices for the generators of random inputs: the same seed, the same input.
+class RandomChoices {
+public:
+    explicit RandomChoices(uint32_t seed) : rng_(seed) {}
+    int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
+    bool chance(int percent) { return pick(1, 100) <= percent; }
+    template <std::size_t N>
+    std::u16string one_of(const std::u16string_view (&options)[N]) {
+        return std::u16string(options[static_cast<std::size_t>(pick(0, static_cast<int>(N) - 1))]);
+    }
+
+private:
+    std::mt19937 rng_;
+};
 
 // A record as plain values, for building lists and comparing what comes back.
 struct Rec {
