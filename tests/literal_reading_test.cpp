@@ -79,7 +79,6 @@ public:
     }
 
 private:
-
     std::u16string line() {
         std::u16string l;
         int shape = pick(1, 100);

@@ -44,7 +44,6 @@ public:
     }
 
 private:
-
     uint8_t folder_kind() {
         static constexpr uint8_t kinds[] = {0x04, 0x08, 0x14, 0x18};
         return kinds[pick(0, 3)];
