@@ -67,7 +67,9 @@ TEST(JsonText, PlainTextIsWrittenExactlyAsNlohmannJsonWritesIt) {
         for (int i = 0; i < 3; ++i) {
             std::u16string s = random_units(random, 8);
             while (std::optional<std::size_t> at = first_lone_surrogate(s)) s[*at] = u'x';
-            doc.push_back(Json{{"k" + std::to_string(i), units_utf8(s)}, {"n", -i}, {"e", Json::array()}});
+            std::string key = "k";
+            key += std::to_string(i);
+            doc.push_back(Json{{key, units_utf8(s)}, {"n", -i}, {"e", Json::array()}});
         }
         EXPECT_EQ(json_text(doc), doc.dump(2));
     }
@@ -157,7 +159,10 @@ TEST(CsvReader, WhatTheWriterWritesSplitsBackIntoTheSameCells) {
                 std::string cell = r[c];
                 for (std::size_t at = cell.find('"'); at != std::string::npos; at = cell.find('"', at + 2))
                     cell.insert(at, 1, '"');
-                csv += (c ? "," : "") + (quote ? "\"" + cell + "\"" : cell);
+                if (c) csv += ',';
+                if (quote) csv += '"';
+                csv += cell;
+                if (quote) csv += '"';
             }
             csv += random() % 2 ? "\r\n" : "\n";
         }
