@@ -26,6 +26,7 @@
 
 #include "file_fault.h"
 #include "save_target.h"
+#include "utf8.h"
 
 namespace peltatxt::fs::save {
 namespace {
@@ -55,28 +56,9 @@ std::string utf8_of(Text path) {
 // file), which the UTF-16 paths of the save could not carry back.
 bool utf16_of(const std::string& p, std::u16string& out) {
     out.clear();
-    out.reserve(p.size());  // one allocation whatever the length: at most one unit per byte
-    for (std::size_t i = 0; i < p.size();) {
-        unsigned char c = static_cast<unsigned char>(p[i]);
-        int n = c < 0x80 ? 1 : c >= 0xC2 && c < 0xE0 ? 2 : c >= 0xE0 && c < 0xF0 ? 3 : c >= 0xF0 && c < 0xF5 ? 4 : 0;
-        if (n == 0 || i + n > p.size()) return failed_with(EILSEQ);
-        char32_t cp = n == 1 ? c : c & (0x7F >> n);
-        for (int k = 1; k < n; ++k) {
-            unsigned char d = static_cast<unsigned char>(p[i + k]);
-            if ((d & 0xC0) != 0x80) return failed_with(EILSEQ);
-            cp = (cp << 6) | (d & 0x3F);
-        }
-        static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (cp < kLeast[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0) return failed_with(EILSEQ);
-        i += static_cast<std::size_t>(n);
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-    }
+    // One allocation whatever the length (at most one unit per byte), so that the allocation
+    // counts of a save do not depend on its path.
+    if (p.find('\0') != std::string::npos || !append_utf16(out, p, LoneSurrogates::Fail)) return failed_with(EILSEQ);
     return true;
 }
 
