@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # run.sh — builds the libFuzzer targets with clang under ASan+UBSan and runs one of them.
 #
-#   bash fuzz/run.sh read_file|round_trip SECONDS [WORK_DIR]
+#   bash fuzz/run.sh read_file|round_trip|record_text SECONDS [WORK_DIR]
 #
 # The fuzzer starts from a copy of the checked-in corpus in WORK_DIR/corpus-TARGET (kept between
 # runs, so that later runs go on from what earlier ones found) and writes any failing input to
@@ -9,13 +9,13 @@
 # case once the fault is fixed. Not part of CI: the checked-in corpus is replayed there instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-target=${1:?target: read_file or round_trip}
+target=${1:?target: read_file, round_trip or record_text}
 seconds=${2:?seconds}
 work=$(realpath -m "${3:-build-fuzz/work}")
 root=$(pwd)
 case "$target" in
   read_file) max_len=140000 ;;   # room for a line longer than one 65,535-unit piece
-  round_trip) max_len=4096 ;;
+  round_trip | record_text) max_len=4096 ;;
   *) echo "unknown target $target" >&2; exit 2 ;;
 esac
 if ! command -v clang++ >/dev/null; then  # Debian's clang brings libFuzzer and the sanitizers

@@ -163,6 +163,11 @@ TEST(ToolFailures, InvalidJsonGivesLineAndColumn) {
     expect_failure(run_tool({"from-json", dir / "bad.json", dir / "out"}), dir / "bad.json",
                    "invalid JSON at line 3, column 13: syntax error while parsing value");
     EXPECT_FALSE(std::filesystem::exists(dir / "out.peltatxt"));
+    // A number too large for any number type is refused by the parser too, with the same line.
+    write_file(dir / "huge.json", "[{\"kind\": \"locked\", \"title\": \"x\", \"id\": 1e999}]\n");
+    expect_failure(run_tool({"from-json", dir / "huge.json", dir / "out"}), dir / "huge.json",
+                   "invalid JSON: number overflow parsing '1e999'");
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.peltatxt"));
 }
 
 TEST(ToolFailures, JsonOfTheWrongShapeNamesRecordAndField) {

@@ -234,8 +234,9 @@ private:
     std::vector<int32_t> open_;
 };
 
-// " at line 3, column 5: what" from a parse error's message.
-std::string parse_error_text(const nlohmann::json::parse_error& e) {
+// " at line 3, column 5: what" from a parse error's message; ": what" from another error of
+// the parser (a number too large for any number type).
+std::string parse_error_text(const nlohmann::json::exception& e) {
     std::string what = e.what();
     std::size_t at = what.find(" at line ");
     if (at != std::string::npos) {
@@ -289,7 +290,7 @@ Records records_from_json(std::string_view json, const std::string& source) {
     Json doc;
     try {
         doc = parse_json_text(json);
-    } catch (const nlohmann::json::parse_error& e) {
+    } catch (const nlohmann::json::exception& e) {
         throw Failure(source + ": invalid JSON" + parse_error_text(e));
     }
     return RecordReader(source).read(doc);
