@@ -123,23 +123,30 @@ int main(int argc, char** argv) {
         ->type_name("COLUMNS");
 
     std::string output;
+    // -o of the subcommands that write a text, and OUTPATH of those that export through the plug-in.
+    auto add_output = [&output](CLI::App* sub, const std::string& what) {
+        sub->add_option("-o,--output", output, "Write the " + what + " into this file (- or none: standard output)")
+            ->type_name("OUT");
+    };
+    std::string out_path;
+    auto add_export_path = [&out_path](CLI::App* sub) {
+        sub->add_option("OUTPATH", out_path,
+                        "Where to export: the plug-in writes its directory and stem plus \".peltatxt\" (- for "
+                        "standard output)")
+            ->required();
+    };
+
     bool flat = false;
     auto* to_json = app.add_subcommand("to-json", "Write every record of a data file as JSON (UTF-8)");
     to_json->add_option("FILE", file, "The data file (- for standard input)")->required();
-    to_json->add_option("-o,--output", output, "Write the JSON into this file (- or none: standard output)")
-        ->type_name("OUT");
+    add_output(to_json, "JSON");
     to_json->add_flag("--flat", flat,
                       "The host's flat list, with id, parentId, auxA and auxB, instead of a tree of folders");
 
-    std::string out_path;
     auto* from_json = app.add_subcommand(
         "from-json", "Export the records of a JSON file (either shape) through the plug-in; prints the file written");
     from_json->add_option("IN", file, "The JSON file (- for standard input)")->required();
-    from_json
-        ->add_option("OUTPATH", out_path,
-                     "Where to export: the plug-in writes its directory and stem plus \".peltatxt\" (- for "
-                     "standard output)")
-        ->required();
+    add_export_path(from_json);
 
     bool force = false;
     auto* check = app.add_subcommand(
@@ -163,17 +170,12 @@ int main(int argc, char** argv) {
     auto* to_csv = app.add_subcommand(
         "to-csv", "Write every record of a data file as CSV for spreadsheet programs (UTF-8 with BOM, CR LF)");
     to_csv->add_option("FILE", file, "The data file (- for standard input)")->required();
-    to_csv->add_option("-o,--output", output, "Write the CSV into this file (- or none: standard output)")
-        ->type_name("OUT");
+    add_output(to_csv, "CSV");
 
     auto* from_csv = app.add_subcommand(
         "from-csv", "Export the records of a CSV file (as to-csv writes it) through the plug-in; prints the file written");
     from_csv->add_option("IN", file, "The CSV file (- for standard input)")->required();
-    from_csv
-        ->add_option("OUTPATH", out_path,
-                     "Where to export: the plug-in writes its directory and stem plus \".peltatxt\" (- for "
-                     "standard output)")
-        ->required();
+    add_export_path(from_csv);
 
     app.footer("Exit status: 0 success, 1 check or diff found differences, 2 bad input, plug-in or output.");
 
