@@ -9,13 +9,6 @@
 namespace peltatxt {
 namespace {
 
-constexpr std::array<Text, kMarkerCount> kMarkers = {
-    u"_|PELTATXT-CMT|_", u"_|PELTATXT-FCM|_", u"_|PELTATXT-MAC|_", u"_|PELTATXT-1TM|_", u"_|PELTATXT-LCK|_",
-    u"_|PELTATXT-NTR|_", u"_|PELTATXT-DNL|_", u"_|PELTATXT-TRM|_", u"_|PELTATXT-FLD|",  u"_|PELTATXT-FED|_",
-    u"_|PELTATXT-DAT|",  u"_|PELTATXT-SDT|",  u"_|PELTATXT-DED|_", u"_|PELTATXT-ESC|_",
-};
-constexpr Text kCommonPrefix = u"_|PELTATXT-";
-
 constexpr Text kBanner =
     u"_|PELTATXT-CMT|_*************************************\r\n"
     u"_|PELTATXT-CMT|_*** Pelta \u30C6\u30AD\u30B9\u30C8\u30C7\u30FC\u30BF\r\n"
@@ -30,11 +23,11 @@ bool is_line_break(char16_t c) noexcept { return c == u'\r' || c == u'\n'; }
 // whether it counts); kMarkerCount when none. Every marker is the common prefix followed by its
 // tag and end, and none begins another, so past the prefix only tags and ends are compared.
 std::size_t marker_at_start(Text s) noexcept {
-    if (s.size() < kHeaderLength || !std::equal(kCommonPrefix.begin(), kCommonPrefix.end(), s.begin()))
+    if (s.size() < kHeaderLength || !std::equal(kMarkerPrefix.begin(), kMarkerPrefix.end(), s.begin()))
         return kMarkerCount;
-    Text rest = s.substr(kCommonPrefix.size());
+    Text rest = s.substr(kMarkerPrefix.size());
     for (std::size_t m = 0; m < kMarkerCount; ++m) {
-        Text tail = kMarkers[m].substr(kCommonPrefix.size());
+        Text tail = kMarkers[m].substr(kMarkerPrefix.size());
         if (rest[0] == tail[0] && rest.starts_with(tail)) return m;
     }
     return kMarkerCount;
@@ -52,8 +45,6 @@ Text without_line_breaks(Text s, std::u16string& scratch) {
 }
 
 }  // namespace
-
-Text marker_text(Marker m) noexcept { return kMarkers[static_cast<std::size_t>(m)]; }
 
 Text banner() noexcept { return kBanner; }
 

@@ -1,30 +1,13 @@
 // markers.h — the format's reserved line markers and fixed strings, and the classification of one line.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "format/constants.h"
+
 namespace peltatxt {
-
-using Text = std::u16string_view;
-
-enum class Marker : uint8_t { CMT, FCM, MAC, OneTime, Locked, NTR, DNL, TRM, FLD, FED, DAT, SDT, DED, ESC };
-inline constexpr std::size_t kMarkerCount = 14;
-
-// The marker's text: "_|PELTATXT-" + tag + "|_" (16 units), or + "|" for FLD, DAT and SDT (15).
-Text marker_text(Marker m) noexcept;
-
-inline constexpr Text kTitleEnd = u"|_";
-inline constexpr Text kFlagH = u"H|";
-inline constexpr Text kFlagO = u"O|";
-inline constexpr Text kLineBreak = u"\r\n";
-inline constexpr std::size_t kHeaderLength = 15;  // FLD, DAT and SDT
-inline constexpr std::size_t kMarkerLength = 16;  // every other marker
-// The letters of the letter codes 1..7, each followed by "|" in a header.
-inline constexpr std::u16string_view kCodeLetters = u"DERSCPK";
-inline bool has_letter_code(int8_t code) noexcept { return code >= 1 && code <= 7; }
 
 enum class LineClass : uint8_t { Text, CMT, FCM, MAC, OneTime, Locked, NTR, DNL, TRM, FLD, FED, DAT, SDT, DED };
 

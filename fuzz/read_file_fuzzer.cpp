@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 
+#include "format/constants.h"
 #include "format/reader.h"
 #include "fuzz_support.h"
 #include "model/entry_list.h"

@@ -12,8 +12,6 @@ namespace peltatxt {
 
 inline constexpr int32_t kNoParent = -1;
 
-inline bool is_folder(uint8_t kind) noexcept { return (kind & PELTATXT_KIND_FOLDER_MASK) != 0; }
-
 // Forward iteration over the records of a list in the shared layout, owned by anyone. A null
 // list or sentinel iterates as empty.
 class RecordRange {

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #endif
 
+#include "format/constants.h"
 #include "format/writer.h"
 #include "peltatxt.h"
 #include "test_support.h"
