@@ -117,7 +117,8 @@ void BM_LinePieces(benchmark::State& state) {
             state.SkipWithError("cannot open the sample file");
             break;
         }
-        LinePieceReader reader(file);
+        FileSource source(file);
+        LinePieceReader reader(source);
         std::u16string_view piece;
         std::size_t pieces = 0;
         while (reader.next(piece)) ++pieces;

@@ -92,7 +92,7 @@ void Reader::on_folder(Text copy) {
     comment_.clear();
     int32_t id = r.id;
     if (folders_.size() == folders_.capacity()) folders_.reserve(2 * folders_.size() + 16);
-    list_.append(std::move(r));  // the push below cannot fail once the list holds the folder
+    entry_list::append(list_, std::move(r));  // the push below cannot fail once the list holds the folder
     folders_.push_back(id);
     in_block_ = false;
 }
@@ -116,7 +116,7 @@ void Reader::on_single_line(Text line, Text copy) {
         r.data = SharedString(text);
         r.title = h.title.empty() ? r.data : SharedString(h.title);
     }
-    if (!r.title.empty() || !r.data.empty() || !r.macro.empty()) list_.append(std::move(r));
+    if (!r.title.empty() || !r.data.empty() || !r.macro.empty()) entry_list::append(list_, std::move(r));
     letter_code_ = 0;
     in_block_ = false;
 }
@@ -143,7 +143,7 @@ void Reader::on_block_end() {
         block_.data = block_text_.take();
     }
     block_.letterCode = letter_code_;
-    if (!block_.data.empty() || !block_.macro.empty()) list_.append(std::move(block_));
+    if (!block_.data.empty() || !block_.macro.empty()) entry_list::append(list_, std::move(block_));
     block_ = NewRecord();
     letter_code_ = 0;
     in_block_ = false;
@@ -169,24 +169,44 @@ void Reader::on_bare_line(Text raw, Text copy) {
             break;
     }
     take_macro(r);
-    list_.append(std::move(r));
+    entry_list::append(list_, std::move(r));
 }
 
-bool read_file(Text path, EntryList& list) {
-    list.clear();
+namespace {
+
+// Empties list, then reads every piece of source into it; on failure the list is left empty.
+bool read_pieces(ByteSource& source, EntryListObject& list, uint32_t first_id) {
+    entry_list::clear(list);
+    try {
+        LinePieceReader pieces(source);
+        Reader reader(list, first_id);
+        Text piece;
+        while (pieces.next(piece)) reader.feed(piece);
+        if (!pieces.failed()) return true;
+    } catch (...) {
+        entry_list::clear(list);
+        throw;
+    }
+    entry_list::clear(list);
+    return false;
+}
+
+}  // namespace
+
+bool read_file(Text path, EntryListObject& list) {
+    entry_list::clear(list);
     int64_t seconds = 0;
     if (!fs::creation_seconds(path, seconds)) return false;
     fs::File file;
     if (!file.open_read(path)) return false;
-    LinePieceReader pieces(file);
-    Reader reader(list, static_cast<int32_t>(static_cast<uint32_t>(seconds)));
-    Text piece;
-    while (pieces.next(piece)) reader.feed(piece);
-    if (pieces.failed()) {
-        list.clear();
-        return false;
-    }
-    return true;
+    FileSource source(file);
+    // Records are numbered from the low 32 bits of the creation time.
+    return read_pieces(source, list, static_cast<uint32_t>(seconds));
+}
+
+void read_memory(std::span<const std::byte> bytes, EntryListObject& list, uint32_t first_id) {
+    MemorySource source(bytes);
+    read_pieces(source, list, first_id);
 }
 
 }  // namespace peltatxt

@@ -1,7 +1,9 @@
 // reader.h — turns a file of the text format into records: the work behind readDataFile.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,7 +16,8 @@ namespace peltatxt {
 // Applies lines, one piece at a time, to a list: one pass with a small explicit state.
 class Reader {
 public:
-    Reader(EntryList& list, int32_t first_id) : list_(list), next_id_(static_cast<uint32_t>(first_id)) {}
+    // The first record gets first_id, read as a two's-complement int32; the next ones count up.
+    Reader(EntryListObject& list, uint32_t first_id) : list_(list), next_id_(first_id) {}
     void feed(Text piece);  // throws std::bad_alloc
 
 private:
@@ -26,7 +29,7 @@ private:
     void on_block_end();
     void on_bare_line(Text raw, Text copy);
 
-    EntryList& list_;
+    EntryListObject& list_;
     uint32_t next_id_;  // wraps around like a 32-bit two's-complement counter
     std::vector<int32_t> folders_;
     uint8_t item_kind_ = PELTATXT_KIND_LOCKED;
@@ -41,8 +44,14 @@ private:
     std::u16string line_text_;    // a bare line's text without line breaks
 };
 
-// Empties list, then fills it from the file at path. False when the file's status cannot be
-// obtained, it cannot be opened, or reading it fails; the list is empty then.
-bool read_file(Text path, EntryList& list);
+// Empties list, then fills it from the file at path, numbering records from the file's creation
+// time in seconds. False when the file's status cannot be obtained, it cannot be opened, or
+// reading it fails; the list is empty then. Throws std::bad_alloc, the list then being empty.
+bool read_file(Text path, EntryListObject& list);
+inline bool read_file(Text path, EntryList& list) { return read_file(path, list.object()); }
+
+// Empties list, then fills it from a whole file's bytes held in memory (byte-order mark and all),
+// numbering records from first_id. Throws std::bad_alloc, the list then being empty.
+void read_memory(std::span<const std::byte> bytes, EntryListObject& list, uint32_t first_id);
 
 }  // namespace peltatxt

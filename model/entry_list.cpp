@@ -1,4 +1,4 @@
-// entry_list.cpp — appending, clearing and destroying records of a component-owned list.
+// entry_list.cpp — making, appending to, clearing and destroying lists in the shared layout.
 #include "entry_list.h"
 
 #include <cstring>
@@ -6,9 +6,9 @@
 
 #include "memory.h"
 
-namespace peltatxt {
+namespace peltatxt::entry_list {
 
-EntryList::EntryList() : object_(nullptr) {
+EntryListObject* make() {
     auto* object = static_cast<EntryListObject*>(memory::allocate(sizeof(EntryListObject)));
     EntryNode* sentinel;
     try {
@@ -21,10 +21,10 @@ EntryList::EntryList() : object_(nullptr) {
     sentinel->next = sentinel->prev = sentinel;
     std::memset(static_cast<void*>(object), 0, sizeof(EntryListObject));
     object->sentinel = sentinel;
-    object_ = object;
+    return object;
 }
 
-void EntryList::append(NewRecord&& r) {
+void append(EntryListObject& list, NewRecord&& r) {
     auto* node = static_cast<EntryNode*>(memory::allocate(sizeof(EntryNode)));
     std::memset(static_cast<void*>(node), 0, sizeof(EntryNode));
     EntryRecord& rec = node->record;
@@ -35,17 +35,16 @@ void EntryList::append(NewRecord&& r) {
     rec.title = r.title.release();
     rec.data = r.data.release();
     rec.macro = r.macro.release();
-    EntryNode* sentinel = object_->sentinel;
+    EntryNode* sentinel = list.sentinel;
     node->next = sentinel;
     node->prev = sentinel->prev;
     sentinel->prev->next = node;
     sentinel->prev = node;
-    ++object_->count;
+    ++list.count;
 }
 
-void EntryList::clear() noexcept {
-    if (!object_) return;
-    EntryNode* sentinel = object_->sentinel;
+void clear(EntryListObject& list) noexcept {
+    EntryNode* sentinel = list.sentinel;
     EntryNode* node = sentinel->next;
     while (node != sentinel) {
         EntryNode* next = node->next;
@@ -56,16 +55,14 @@ void EntryList::clear() noexcept {
         node = next;
     }
     sentinel->next = sentinel->prev = sentinel;
-    object_->count = 0;
+    list.count = 0;
 }
 
-void EntryList::destroy(EntryListObject* object) noexcept {
-    if (!object) return;
-    EntryList list(object);
-    list.clear();
-    memory::release(object->sentinel);
-    memory::release(object);
-    list.object_ = nullptr;
+void destroy(EntryListObject* list) noexcept {
+    if (!list) return;
+    clear(*list);
+    memory::release(list->sentinel);
+    memory::release(list);
 }
 
-}  // namespace peltatxt
+}  // namespace peltatxt::entry_list

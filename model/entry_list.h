@@ -1,9 +1,10 @@
-// entry_list.h — EntryList: owner of a list in the shared layout, and iteration over any such list.
+// entry_list.h — lists in the shared layout: the operations on them, iteration, and EntryList, an owner for scopes.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <utility>
 
 #include "plugin/entry_layout.h"
 #include "shared_string.h"
@@ -61,36 +62,41 @@ struct NewRecord {
     SharedString title, data, macro;
 };
 
-// Owns a list object, its sentinel and its nodes, all from the shared allocator.
+// The operations on a list in the shared layout, whoever owns it. Lists made here come from the
+// shared allocator, so the host can free them as it frees its own.
+namespace entry_list {
+// An empty list object with its sentinel. Throws std::bad_alloc, leaving nothing allocated.
+EntryListObject* make();
+// Appends a record; throws std::bad_alloc, leaving the list as it was.
+void append(EntryListObject& list, NewRecord&& record);
+// Releases every record's strings and node; the list object and its sentinel stay.
+void clear(EntryListObject& list) noexcept;
+// Clears and frees a list object from make() (null is fine).
+void destroy(EntryListObject* list) noexcept;
+}  // namespace entry_list
+
+// Owns a list object made by entry_list::make(), for code that keeps a list in a scope.
 class EntryList {
 public:
-    EntryList();  // throws std::bad_alloc
+    EntryList() : object_(entry_list::make()) {}  // throws std::bad_alloc
     EntryList(const EntryList&) = delete;
     EntryList& operator=(const EntryList&) = delete;
-    ~EntryList() { destroy(object_); }
-
-    // Takes over a list object that an EntryList gave away with release().
-    static EntryList adopt(EntryListObject* object) noexcept { return EntryList(object); }
     EntryList(EntryList&& other) noexcept : object_(other.object_) { other.object_ = nullptr; }
+    ~EntryList() { entry_list::destroy(object_); }
 
-    void append(NewRecord&& record);  // throws std::bad_alloc, leaving the list as it was
-    void clear() noexcept;
+    void append(NewRecord&& record) { entry_list::append(*object_, std::move(record)); }
+    void clear() noexcept {
+        if (object_) entry_list::clear(*object_);
+    }
     std::uint32_t size() const noexcept { return object_ ? object_->count : 0; }
     RecordRange records() const noexcept { return RecordRange(object_); }
     RecordRange::iterator begin() const noexcept { return records().begin(); }
     RecordRange::iterator end() const noexcept { return records().end(); }
 
     EntryListObject* get() const noexcept { return object_; }
-    EntryListObject* release() noexcept {
-        EntryListObject* o = object_;
-        object_ = nullptr;
-        return o;
-    }
-    // Clears and frees a list object made by EntryList (null is fine).
-    static void destroy(EntryListObject* object) noexcept;
+    EntryListObject& object() const noexcept { return *object_; }
 
 private:
-    explicit EntryList(EntryListObject* object) noexcept : object_(object) {}
     EntryListObject* object_;
 };
 

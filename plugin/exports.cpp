@@ -11,7 +11,8 @@ using namespace peltatxt;
 
 namespace {
 
-// The one list readDataFile hands out; created by the first import, freed by endDLL.
+// The one list readDataFile hands out: made by the first import, emptied and refilled by each one
+// after it (emptied by a failed one), freed by endDLL.
 EntryListObject* result_list = nullptr;
 
 constexpr Text kFormatName = u"Unicode\u30C6\u30AD\u30B9\u30C8";
@@ -33,7 +34,7 @@ extern "C" {
 PELTATXT_API void PELTATXT_CALL initDLL(void) { result_list = nullptr; }
 
 PELTATXT_API void PELTATXT_CALL endDLL(void) {
-    EntryList::destroy(result_list);
+    entry_list::destroy(result_list);
     result_list = nullptr;
 }
 
@@ -50,18 +51,10 @@ PELTATXT_API void PELTATXT_CALL getExtension(peltatxt_unit* buffer, uint32_t cap
 PELTATXT_API EntryListObject* PELTATXT_CALL readDataFile(peltatxt_unit* path) {
     SharedString own_path = SharedString::adopt(path);
     try {
-        if (!result_list) result_list = EntryList().release();
-        EntryList list = EntryList::adopt(result_list);
-        bool ok = false;
-        try {
-            ok = read_file(own_path.view(), list);
-        } catch (...) {
-            list.clear();
-        }
-        list.release();
-        return ok ? result_list : nullptr;
+        if (!result_list) result_list = entry_list::make();
+        return read_file(own_path.view(), *result_list) ? result_list : nullptr;
     } catch (...) {
-        return nullptr;  // no memory for the list object itself
+        return nullptr;  // the list is empty again, or was never made
     }
 }
 

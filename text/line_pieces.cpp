@@ -11,7 +11,14 @@ constexpr std::size_t kBufferUnits = 1u << 19;  // 1 MiB, many pieces per read
 static_assert(kBufferUnits >= 2 * kMaxPiece);
 }  // namespace
 
-LinePieceReader::LinePieceReader(fs::File& file) : file_(file), buffer_(new char16_t[kBufferUnits]) {}
+std::ptrdiff_t MemorySource::read(void* buffer, std::size_t bytes) {
+    std::size_t n = bytes < rest_.size() ? bytes : rest_.size();
+    if (n > 0) std::memcpy(buffer, rest_.data(), n);
+    rest_ = rest_.subspan(n);
+    return static_cast<std::ptrdiff_t>(n);
+}
+
+LinePieceReader::LinePieceReader(ByteSource& source) : source_(source), buffer_(new char16_t[kBufferUnits]) {}
 
 bool LinePieceReader::refill() {
     // Move what is left (possibly with a dangling odd byte) to the front, then fill the rest.
@@ -22,7 +29,7 @@ bool LinePieceReader::refill() {
     begin_ = 0;
     bytes_ = left;
     while (!eof_ && bytes_ < kBufferUnits * 2) {
-        std::ptrdiff_t n = file_.read(bytes + bytes_, kBufferUnits * 2 - bytes_);
+        std::ptrdiff_t n = source_.read(bytes + bytes_, kBufferUnits * 2 - bytes_);
         if (n < 0) {
             failed_ = true;
             eof_ = true;

@@ -1,9 +1,10 @@
-// line_pieces.h — LinePieceReader: a UTF-16LE file as lines of at most 65,535 units, read in large blocks.
+// line_pieces.h — LinePieceReader: UTF-16LE bytes from a file or memory as lines of at most 65,535 units, read in large blocks.
 #pragma once
 
 #include <bit>
 #include <cstddef>
 #include <memory>
+#include <span>
 #include <string_view>
 
 #include "file_system.h"
@@ -14,12 +15,43 @@ static_assert(std::endian::native == std::endian::little, "file units are read i
 
 inline constexpr std::size_t kMaxPiece = 65535;
 
-// Hands out the units of a file up to and including each LF, in pieces of at most kMaxPiece
+// Where the bytes of a document come from. LinePieceReader calls read() once per block it fills,
+// never per piece.
+class ByteSource {
+public:
+    // Copies up to bytes into buffer: how many (0 at the end), or -1 on failure.
+    virtual std::ptrdiff_t read(void* buffer, std::size_t bytes) = 0;
+
+protected:
+    ~ByteSource() = default;
+};
+
+// The bytes of an open file, from where it stands.
+class FileSource final : public ByteSource {
+public:
+    explicit FileSource(fs::File& file) noexcept : file_(file) {}
+    std::ptrdiff_t read(void* buffer, std::size_t bytes) override { return file_.read(buffer, bytes); }
+
+private:
+    fs::File& file_;
+};
+
+// Bytes held in memory; they must outlive the reader.
+class MemorySource final : public ByteSource {
+public:
+    explicit MemorySource(std::span<const std::byte> bytes) noexcept : rest_(bytes) {}
+    std::ptrdiff_t read(void* buffer, std::size_t bytes) override;
+
+private:
+    std::span<const std::byte> rest_;
+};
+
+// Hands out the units of a source up to and including each LF, in pieces of at most kMaxPiece
 // units: a longer line comes as several pieces. A leading byte-order mark FF FE is skipped; a
 // last odd byte is ignored. Pieces stay valid until the next call.
 class LinePieceReader {
 public:
-    explicit LinePieceReader(fs::File& file);
+    explicit LinePieceReader(ByteSource& source);
     // False when no piece is left, or when reading failed (see failed()).
     bool next(std::u16string_view& piece);
     bool failed() const noexcept { return failed_; }
@@ -27,7 +59,7 @@ public:
 private:
     bool refill();
 
-    fs::File& file_;
+    ByteSource& source_;
     std::unique_ptr<char16_t[]> buffer_;
     std::size_t begin_ = 0;  // next unit to hand out
     std::size_t bytes_ = 0;  // bytes held in buffer_
