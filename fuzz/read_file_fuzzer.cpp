@@ -3,11 +3,12 @@
 // Whatever the bytes, the import must give a list (the file exists and is a regular file) whose
 // records are well formed: entry and folder kinds the reader makes, letter codes in range, zero
 // host fields, ids increasing, every parent an earlier folder, nothing completely empty. The
-// same bytes cut into line pieces by a plain independent splitter and fed to the reader in
-// memory must give the very same records, which checks the block reads, the byte-order mark and
-// the odd last byte of the file reader.
+// same bytes cut into line pieces by a plain independent splitter and fed to the reader must
+// give the very same records as the file reader and as the reader over memory, which checks
+// their block reads, the byte-order mark and the odd last byte.
 #include <cstdint>
 #include <set>
+#include <span>
 #include <string>
 
 #include "format/constants.h"
@@ -73,17 +74,14 @@ void check_records(const EntryListObject* list, std::size_t units) {
     check(n <= units + 1, "more records than lines");
 }
 
-// The units of a file as the format defines them: after an optional byte-order mark, pairs of
-// bytes low first, a last odd byte ignored.
-std::u16string units_of(const uint8_t* data, std::size_t size) {
+// The oracle: the records the reader makes of the file's units cut into line pieces by a plain
+// splitter of its own. The units come after an optional byte-order mark, two bytes each, low
+// first, a last odd byte ignored; a piece ends after each LF or at kMaxPiece units. Returns the
+// number of units.
+std::size_t read_by_oracle(const uint8_t* data, std::size_t size, EntryListObject& list, uint32_t seed) {
     std::size_t i = size >= 2 && data[0] == 0xFF && data[1] == 0xFE ? 2 : 0;
-    std::u16string out;
-    for (; i + 1 < size; i += 2) out.push_back(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
-    return out;
-}
-
-void check_against_memory_reader(const EntryListObject* from_file, const std::u16string& units, int32_t seed) {
-    EntryList list;
+    std::u16string units;
+    for (; i + 1 < size; i += 2) units.push_back(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
     Reader reader(list, seed);
     std::size_t pos = 0;
     while (pos < units.size()) {
@@ -93,13 +91,16 @@ void check_against_memory_reader(const EntryListObject* from_file, const std::u1
         reader.feed(std::u16string_view(units).substr(pos, n));
         pos += n;
     }
-    check(list.size() == from_file->count, "the file reader and the in-memory reader give different counts");
-    RecordRange a(from_file), b(list.get());
+    return units.size();
+}
+
+void check_same(const EntryListObject* got, const EntryListObject* expected, const char* what) {
+    check(got->count == expected->count, what, "different counts");
+    RecordRange a(got), b(expected);
     for (auto i = a.begin(), j = b.begin(); i != a.end(); ++i, ++j) {
         bool same = i->kind == j->kind && i->letterCode == j->letterCode && i->id == j->id &&
                     i->parentId == j->parentId && strings_equal(*i, *j);
-        check(same, "the file reader and the in-memory reader give different records",
-              fuzz::show(view_of(i->title)) + " / " + fuzz::show(view_of(j->title)));
+        check(same, what, fuzz::show(view_of(i->title)) + " / " + fuzz::show(view_of(j->title)));
     }
 }
 
@@ -114,8 +115,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
     EntryListObject* list = readDataFile(SharedString(wpath).release());
     check(list != nullptr, "readDataFile gave no list for an existing regular file");
-    std::u16string units = units_of(data, size);
-    check_records(list, units.size());
-    check_against_memory_reader(list, units, static_cast<int32_t>(static_cast<uint32_t>(seconds)));
+    uint32_t seed = static_cast<uint32_t>(seconds);
+    EntryList expected;
+    std::size_t units = read_by_oracle(data, size, expected.object(), seed);
+    check_records(list, units);
+    check_same(list, expected.get(), "the file reader and the oracle give different records");
+    EntryList in_memory;
+    read_memory(std::as_bytes(std::span(data, size)), in_memory.object(), seed);
+    check_same(in_memory.get(), expected.get(), "the memory reader and the oracle give different records");
     return 0;
 }

@@ -5,7 +5,6 @@
 
 #include <map>
 
-#include "text/line_pieces.h"
 
 namespace peltatxt::testing {
 
@@ -19,15 +18,7 @@ Rec E(std::u16string title, std::u16string data, uint8_t kind, int8_t code, std:
 
 std::vector<Rec> read_text(std::u16string_view text, int32_t seed) {
     EntryList list;
-    Reader reader(list, seed);
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t lf = text.find(u'\n', pos);
-        std::size_t end = lf == std::u16string_view::npos ? text.size() : lf + 1;
-        std::size_t n = std::min(end - pos, kMaxPiece);
-        reader.feed(text.substr(pos, n));
-        pos += n;
-    }
+    read_memory(std::as_bytes(std::span(text)), list.object(), static_cast<uint32_t>(seed));
     return records_of(list.get());
 }
 

@@ -24,8 +24,8 @@ inline const std::u16string NL = u"\r\n";
 Rec E(std::u16string title, std::u16string data, uint8_t kind = PELTATXT_KIND_LOCKED, int8_t code = 0,
       std::u16string macro = u"", int32_t id = 0, int32_t parent = kNoParent);
 
-// The records the reader makes of text (no byte-order mark, already split at nothing: the text is
-// cut into line pieces exactly as the file reader does).
+// The records the reader makes of text held in memory, cut into line pieces by the file reader's
+// own splitter (a leading U+FEFF would be taken for the byte-order mark).
 std::vector<Rec> read_text(std::u16string_view text, int32_t seed = kSeed);
 
 // The text the writer makes of records (without the byte-order mark).

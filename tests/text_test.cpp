@@ -104,16 +104,25 @@ TEST(LineBreaks, RemovedAnywhere) {
     EXPECT_EQ(out, u">abc");
 }
 
+std::vector<std::u16string> pieces_from(ByteSource& source) {
+    LinePieceReader reader(source);
+    std::vector<std::u16string> out;
+    Text piece;
+    while (reader.next(piece)) out.emplace_back(piece);
+    EXPECT_FALSE(reader.failed());
+    return out;
+}
+
+// The pieces of bytes read from a file; read from memory they must be the same.
 std::vector<std::u16string> pieces_of_bytes(const std::string& bytes) {
     TempDir dir;
     testing::write_bytes(dir / "f", bytes);
     fs::File file;
     EXPECT_TRUE(file.open_read(u16(dir / "f")));
-    LinePieceReader reader(file);
-    std::vector<std::u16string> out;
-    Text piece;
-    while (reader.next(piece)) out.emplace_back(piece);
-    EXPECT_FALSE(reader.failed());
+    FileSource from_file(file);
+    std::vector<std::u16string> out = pieces_from(from_file);
+    MemorySource from_memory(std::as_bytes(std::span(bytes)));
+    EXPECT_EQ(pieces_from(from_memory), out) << "memory and file give different pieces";
     return out;
 }
 
