@@ -1,4 +1,4 @@
-// memory.cpp — the shared block allocator, with a countdown that tests use to inject failures.
+// memory.cpp — the shared block allocator; in the test variant, with a countdown that injects failures.
 #include "memory.h"
 
 #include <new>
@@ -11,13 +11,22 @@
 
 namespace peltatxt::memory {
 namespace {
+#if defined(PELTATXT_FAULT_SEAMS)
 long fail_countdown = 0;  // 0: never fail
 long made = 0;
+
+// Counts an allocation about to be made; true when it must fail.
+bool allocation_fails() noexcept {
+    ++made;
+    return fail_countdown > 0 && --fail_countdown == 0;
+}
+#else
+constexpr bool allocation_fails() noexcept { return false; }
+#endif
 }  // namespace
 
 void* allocate(std::size_t bytes) {
-    ++made;
-    if (fail_countdown > 0 && --fail_countdown == 0) throw std::bad_alloc();
+    if (allocation_fails()) throw std::bad_alloc();
 #if defined(_WIN32)
     void* p = HeapAlloc(GetProcessHeap(), 0, bytes);
 #else
@@ -37,8 +46,7 @@ void release(void* block) noexcept {
 }
 
 void* reallocate(void* block, std::size_t bytes) {
-    ++made;
-    if (fail_countdown > 0 && --fail_countdown == 0) throw std::bad_alloc();
+    if (allocation_fails()) throw std::bad_alloc();
 #if defined(_WIN32)
     void* p = block ? HeapReAlloc(GetProcessHeap(), 0, block, bytes) : HeapAlloc(GetProcessHeap(), 0, bytes);
 #else
@@ -58,11 +66,13 @@ void* shrink(void* block, std::size_t bytes) noexcept {
     return p ? p : block;
 }
 
+#if defined(PELTATXT_FAULT_SEAMS)
 long fail_allocation(long n) noexcept {
     long count = made;
     made = 0;
     fail_countdown = n;
     return count;
 }
+#endif
 
 }  // namespace peltatxt::memory

@@ -1,4 +1,4 @@
-// file_fault.cpp — counts file operations and fails the chosen ones, for fault-injection tests.
+// file_fault.cpp — counts file operations and fails the chosen ones, for fault-injection tests (test variant only).
 #include "file_fault.h"
 
 #include <cerrno>
@@ -11,10 +11,10 @@ long countdown = 0;    // counted operations until the first failure; 0: none ar
 long run_left = 0;     // failures still to come once started; -1: every operation from then on
 bool started = false;  // the countdown has run out
 long counted = 0;
-int last = 0;
 constexpr int kMaxPositions = 4;
 long positions[kMaxPositions] = {};  // further single failures, by count since the last call
 int position_count = 0;
+bool unnamed_allowed = true;
 }  // namespace
 
 long fail_operations_at(const long* at, int count) noexcept {
@@ -36,15 +36,18 @@ long fail_operations(long k, long count) noexcept {
 
 long fail_operation(long k, bool persistent) noexcept { return fail_operations(k, persistent ? -1 : 1); }
 
-int last_error() noexcept { return last; }
-void set_last_error(int error) noexcept { last = error; }
+bool use_unnamed_temporaries(bool on) noexcept {
+    bool was = unnamed_allowed;
+    unnamed_allowed = on;
+    return was;
+}
 
 namespace detail {
 bool operation_fails() noexcept {
     ++counted;
     for (int i = 0; i < position_count; ++i)
         if (positions[i] == counted) {
-            last = EIO;
+            set_last_error(EIO);
             return true;
         }
     if (!started) {
@@ -53,9 +56,11 @@ bool operation_fails() noexcept {
     }
     if (run_left == 0) return false;
     if (run_left > 0) --run_left;
-    last = EIO;
+    set_last_error(EIO);
     return true;
 }
+
+bool unnamed_temporaries_allowed() noexcept { return unnamed_allowed; }
 }  // namespace detail
 
 }  // namespace peltatxt::fs

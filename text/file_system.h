@@ -1,4 +1,4 @@
-// file_system.h — the few file operations the codec needs, with UTF-16 paths, and a seam to make them fail.
+// file_system.h — the few file operations the codec needs, with UTF-16 paths, and (in tests) a seam to make them fail.
 #pragma once
 
 #include <cstddef>
@@ -74,22 +74,29 @@ uint32_t process_id() noexcept;
 
 // The cause of the last failed operation of this layer, as an errno value (ENOSPC, EACCES,
 // EROFS, EISDIR, ...; EIO for an injected failure). On Windows the system's error is mapped.
-int last_error() noexcept;
-void set_last_error(int error) noexcept;
+namespace detail {
+inline int last_error_code = 0;
+}
+inline int last_error() noexcept { return detail::last_error_code; }
+inline void set_last_error(int error) noexcept { detail::last_error_code = error; }
 
-// Test seam: the k-th counted operation from now on fails (k >= 1), and with persistent every one
-// after it too; k = 0 turns failures off. Counted: opening, creating, reading, writing, syncing,
-// closing and replacing, and the steps of a save: reserving, truncating, giving a file its owner,
+#if defined(PELTATXT_FAULT_SEAMS)
+// Test seams, in the test variant of the core only (text/file_fault.cpp).
+//
+// The k-th counted operation from now on fails (k >= 1), and with persistent every one after it
+// too; k = 0 turns failures off. Counted: opening, creating, reading, writing, syncing, closing
+// and replacing, and the steps of a save: reserving, truncating, giving a file its owner,
 // attributes and mode, linking it into place. Cleaning up (remove, the destructor's close) is
 // never made to fail. A failed operation sets last_error() to EIO.
 // Returns how many operations were counted since the last call.
 long fail_operation(long k, bool persistent) noexcept;
 // Fails the run of count operations starting with the k-th (count >= 1).
 long fail_operations(long k, long count) noexcept;
-// Test seam: with false, saves use named temporary files even where unnamed ones are possible
-// (as on file systems without O_TMPFILE). Returns the previous setting.
+// With false, saves use named temporary files even where unnamed ones are possible (as on file
+// systems without O_TMPFILE; Windows always uses named ones). Returns the previous setting.
 bool use_unnamed_temporaries(bool on) noexcept;
 // Fails exactly the operations at the given positions (1 = the next one; at most four).
 long fail_operations_at(const long* positions, int count) noexcept;
+#endif
 
 }  // namespace peltatxt::fs

@@ -36,7 +36,6 @@ constexpr int kNameAttempts = 100;
 // Temporary files are ".peltatxt-<pid>-<16 hex digits>.tmp"; the sweep recognises them by this.
 constexpr const char* kTempPrefix = ".peltatxt-";
 constexpr const char* kTempSuffix = ".tmp";
-bool unnamed_allowed = true;
 
 bool failed_with(int error) {
     set_last_error(error ? error : EIO);
@@ -280,8 +279,9 @@ bool create_temp(const SaveTarget& t, File& temp, std::u16string& name) {
     sweep(dir);
 #if defined(O_TMPFILE)
     // Without a name nothing is left behind by a process killed before the file is in place.
-    int fd = unnamed_allowed ? ::open(dir.empty() ? "." : dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600) : -1;
-    if (!unnamed_allowed) errno = EOPNOTSUPP;
+    bool unnamed = detail::unnamed_temporaries_allowed();
+    int fd = unnamed ? ::open(dir.empty() ? "." : dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600) : -1;
+    if (!unnamed) errno = EOPNOTSUPP;
     if (fd >= 0) {
         ::flock(fd, LOCK_EX | LOCK_NB);  // also once it is named for the rename
         temp.adopt(fd, 0);
@@ -409,11 +409,3 @@ void restore_times(const SaveTarget& t, File& file) noexcept {
 }
 
 }  // namespace peltatxt::fs::save
-
-namespace peltatxt::fs {
-bool use_unnamed_temporaries(bool on) noexcept {
-    bool was = save::unnamed_allowed;
-    save::unnamed_allowed = on;
-    return was;
-}
-}  // namespace peltatxt::fs

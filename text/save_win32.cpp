@@ -246,7 +246,3 @@ void restore_times(const SaveTarget& t, File& file) noexcept {
 }
 
 }  // namespace peltatxt::fs::save
-
-namespace peltatxt::fs {
-bool use_unnamed_temporaries(bool) noexcept { return false; }  // Windows has none
-}  // namespace peltatxt::fs
