@@ -1,8 +1,10 @@
 // text_test.cpp — whitespace class, trimming, decimal numbers, line pieces and file primitives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstring>
 #include <fstream>
 
 #if !defined(_WIN32)
@@ -223,6 +225,28 @@ TEST(LinePieces, LongLinesComeInPiecesOf65535Units) {
     auto split = pieces_of(std::u16string(kMaxPiece, u'y') + u"\n");
     ASSERT_EQ(split.size(), 2u);
     EXPECT_EQ(split[1], u"\n");
+}
+
+// A source that fails after its first bytes: what came before the failure is handed out, then
+// the reader stops and reports the failure.
+TEST(LinePieces, AFailedReadEndsThePiecesAndIsReported) {
+    struct FailingSource final : ByteSource {
+        std::string first = testing::utf16le(u"a\nb", true);
+        int calls = 0;
+        std::ptrdiff_t read(void* buffer, std::size_t bytes) override {
+            if (calls++ > 0) return -1;
+            std::size_t n = std::min(bytes, first.size());
+            std::memcpy(buffer, first.data(), n);
+            return static_cast<std::ptrdiff_t>(n);
+        }
+    } source;
+    LinePieceReader reader(source);
+    Text piece;
+    ASSERT_TRUE(reader.next(piece));
+    EXPECT_EQ(piece, u"a\n");
+    EXPECT_FALSE(reader.next(piece));
+    EXPECT_TRUE(reader.failed());
+    EXPECT_FALSE(reader.next(piece));
 }
 
 TEST(LinePieces, LinesAcrossBlockBoundariesArriveWhole) {

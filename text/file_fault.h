@@ -12,8 +12,15 @@ bool operation_fails() noexcept;
 // False when saves must use named temporary files (see use_unnamed_temporaries).
 bool unnamed_temporaries_allowed() noexcept;
 #else
-constexpr bool operation_fails() noexcept { return false; }
-constexpr bool unnamed_temporaries_allowed() noexcept { return true; }
+// Inlined even without optimisation, so that no build of the plug-in holds a trace of the seams.
+#if defined(__GNUC__)
+#define PELTATXT_NO_SEAM [[gnu::always_inline]]
+#else
+#define PELTATXT_NO_SEAM
+#endif
+PELTATXT_NO_SEAM constexpr bool operation_fails() noexcept { return false; }
+PELTATXT_NO_SEAM constexpr bool unnamed_temporaries_allowed() noexcept { return true; }
+#undef PELTATXT_NO_SEAM
 #endif
 
 }  // namespace peltatxt::fs::detail
