@@ -6,6 +6,7 @@
 #include "format/reader.h"
 #include "format_test_support.h"
 #include "literal_reader.h"
+#include "support/random_choices.h"
 #include "text/file_system.h"
 #include "text/line_pieces.h"
 

@@ -166,7 +166,7 @@ TEST(DataHeader, LetterCodesTitlesAndRest) {
 
 TEST(Reader, EmptyFilesAndBannerOnlyGiveNoRecords) {
     expect_records(u"", {});
-    expect_records(banner_text(), {});
+    expect_records(kBanner, {});
     expect_records(u"\r\n  \r\n\t\r\n", {});
 }
 

@@ -24,7 +24,10 @@
 #include <map>
 
 #include "peltatxt.h"
-#include "test_support.h"
+#include "support/entry_lists.h"
+#include "support/files.h"
+#include "support/records.h"
+#include "support/temp_dir.h"
 #include "text/file_system.h"
 
 namespace peltatxt {
