@@ -5,6 +5,8 @@
 #include <array>
 #include <cmath>
 
+#include "format/constants.h"
+
 namespace peltatxt::bench {
 namespace {
 
@@ -23,13 +25,6 @@ constexpr std::array<std::u16string_view, 32> kJapaneseWords = {
     u"住所", u"電話番号", u"メール", u"テキスト", u"定型文", u"挨拶", u"署名", u"株式会社",
     u"営業部", u"ご検討", u"お願い", u"申し訳ございません", u"承知しました", u"予定", u"変更",
     u"件名", u"添付", u"以上",
-};
-
-// The fourteen reserved line starts; texts that begin a line with one are escaped by the writer.
-constexpr std::array<std::u16string_view, 14> kMarkers = {
-    u"_|PELTATXT-CMT|_", u"_|PELTATXT-FCM|_", u"_|PELTATXT-MAC|_", u"_|PELTATXT-1TM|_", u"_|PELTATXT-LCK|_",
-    u"_|PELTATXT-NTR|_", u"_|PELTATXT-DNL|_", u"_|PELTATXT-TRM|_", u"_|PELTATXT-FLD|",  u"_|PELTATXT-FED|_",
-    u"_|PELTATXT-DAT|",  u"_|PELTATXT-SDT|",  u"_|PELTATXT-DED|_", u"_|PELTATXT-ESC|_",
 };
 
 constexpr std::array<std::u16string_view, 6> kMacros = {
@@ -70,7 +65,7 @@ std::u16string lines(Rng& rng, uint32_t min_lines, uint32_t max_lines, uint32_t 
     for (uint32_t i = 0; i < n; ++i) {
         if (i > 0) out += kCrLf;
         uint32_t r = rng.below(100);
-        if (r < marker_percent) {
+        if (r < marker_percent) {  // a reserved line start, which the writer escapes
             if (rng.percent(30)) out += rng.percent(50) ? u"\t" : u"  ";
             out += pick(rng, kMarkers);
             out += phrase(rng, 0, 3);
@@ -111,11 +106,8 @@ private:
     }
 
     void folder(int32_t parent, std::size_t depth) {
-        static constexpr uint8_t kKinds[] = {PELTATXT_KIND_FOLDER, PELTATXT_KIND_FOLDER_H,
-                                             PELTATXT_KIND_FOLDER | PELTATXT_KIND_FOLDER_O,
-                                             PELTATXT_KIND_FOLDER_H | PELTATXT_KIND_FOLDER_O};
         host::Record f;
-        f.kind = kKinds[rng_.below(4)];
+        f.kind = kFolderKinds[rng_.below(4)];
         f.parentId = parent;
         f.title = phrase(rng_, 1, 3);
         if (rng_.percent(30)) f.data = lines(rng_, 1, 3, 0);

@@ -1,29 +1,24 @@
 // content_test.cpp — the benchmark files: deterministic, as varied as promised, and read back whole by the plug-in.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "content.h"
+#include "format/constants.h"
 #include "plugin_host.h"
+#include "support/files.h"
+#include "support/temp_dir.h"
 
 namespace peltatxt::bench {
 namespace {
 
 namespace fsys = std::filesystem;
-
-const std::array<std::u16string, 14> kMarkers = {
-    u"_|PELTATXT-CMT|_", u"_|PELTATXT-FCM|_", u"_|PELTATXT-MAC|_", u"_|PELTATXT-1TM|_", u"_|PELTATXT-LCK|_",
-    u"_|PELTATXT-NTR|_", u"_|PELTATXT-DNL|_", u"_|PELTATXT-TRM|_", u"_|PELTATXT-FLD|",  u"_|PELTATXT-FED|_",
-    u"_|PELTATXT-DAT|",  u"_|PELTATXT-SDT|",  u"_|PELTATXT-DED|_", u"_|PELTATXT-ESC|_",
-};
 
 std::vector<host::Record> realistic(uint64_t seed, std::size_t bytes) {
     std::vector<host::Record> out;
@@ -38,7 +33,7 @@ std::vector<host::Record> shape(Shape s, double scale) {
 }
 
 bool begins_with_marker(std::u16string_view line) {
-    return std::any_of(kMarkers.begin(), kMarkers.end(), [&](const std::u16string& m) { return line.starts_with(m); });
+    return std::any_of(kMarkers.begin(), kMarkers.end(), [&](std::u16string_view m) { return line.starts_with(m); });
 }
 
 // The plug-in, and a directory for its files; both go when the test ends.
@@ -48,32 +43,21 @@ protected:
         std::string error;
         plugin_ = host::Plugin::load(PELTATXT_PLUGIN_PATH, error);
         ASSERT_TRUE(plugin_) << error;
-        dir_ = fsys::temp_directory_path() / ("peltatxt-bench-test-" + std::to_string(::getpid()) + "-" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fsys::create_directories(dir_);
     }
-    void TearDown() override { fsys::remove_all(dir_); }
 
     // Exports records through the plug-in; returns the file's units without the byte-order mark.
     std::u16string export_records(const std::vector<host::Record>& records, const std::string& name) {
-        host::HostList list;
-        for (const host::Record& r : records) list.append(r);
-        path_ = (dir_ / (name + ".peltatxt")).string();
-        EXPECT_TRUE(plugin_->write(host::from_utf8(path_), list.get()));
-        std::ifstream in(path_, std::ios::binary);
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        std::u16string units;
-        for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
-            units.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                                  static_cast<unsigned char>(bytes[i + 1]) << 8));
-        return units;
+        host::HostList list(records);
+        path_ = dir_ / (name + ".peltatxt");
+        EXPECT_TRUE(plugin_->write(testing::u16(path_), list.get()));
+        return testing::from_utf16le(testing::read_bytes(path_)).substr(1);
     }
 
-    std::vector<host::Record> import_last() { return host::records_of(plugin_->read(host::from_utf8(path_))); }
+    std::vector<host::Record> import_last() { return host::records_of(plugin_->read(testing::u16(path_))); }
 
     std::unique_ptr<host::Plugin> plugin_;
-    fsys::path dir_;
-    std::string path_;
+    testing::TempDir dir_;
+    fsys::path path_;
 };
 
 TEST(Realistic, TheSameSeedGivesTheSameCollection) {
@@ -95,7 +79,7 @@ TEST(Realistic, HoldsEveryKindOfRecordInAValidTree) {
         // Pre-order: the parent is an enclosing folder, so the ones after it are closed.
         while (!open.empty() && open.back() != r.parentId) open.pop_back();
         ASSERT_TRUE(r.parentId == -1 || !open.empty()) << "record " << r.id << " names no open folder";
-        bool folder = (r.kind & PELTATXT_KIND_FOLDER_MASK) != 0;
+        bool folder = is_folder(r.kind);
         if (folder) {
             folder_kinds.insert(r.kind);
             comments += !r.data.empty();
@@ -118,8 +102,8 @@ TEST(Realistic, HoldsEveryKindOfRecordInAValidTree) {
             start = lf + 1;
         }
     }
-    EXPECT_EQ(folder_kinds, (std::set<uint8_t>{0x04, 0x08, 0x14, 0x18}));
-    EXPECT_EQ(entry_kinds, (std::set<uint8_t>{PELTATXT_KIND_ONE_TIME, PELTATXT_KIND_LOCKED}));
+    EXPECT_EQ(folder_kinds, std::set<uint8_t>(kFolderKinds.begin(), kFolderKinds.end()));
+    EXPECT_EQ(entry_kinds, std::set<uint8_t>(kEntryKinds.begin(), kEntryKinds.end()));
     EXPECT_EQ(codes, (std::set<int8_t>{0, 1, 2, 3, 4, 5, 6, 7}));
     EXPECT_GE(deepest, 4u);
     EXPECT_GT(comments, 0u);
@@ -136,13 +120,13 @@ TEST_F(WithPlugin, RealisticFileUsesEveryMarkerAndReadsBackWhole) {
     // About the size asked for.
     EXPECT_GT(text.size() * 2, 900'000u);
     EXPECT_LT(text.size() * 2, 1'100'000u);
-    std::set<std::u16string> used;  // markers at line starts, indentation left out
+    std::set<std::u16string_view> used;  // markers at line starts, indentation left out
     for (std::size_t start = 0; start < text.size();) {
         std::size_t lf = text.find(u'\n', start);
         std::size_t end = lf == std::u16string::npos ? text.size() : lf + 1;
         std::u16string_view line = std::u16string_view(text).substr(start, end - start);
         line.remove_prefix(std::min(line.find_first_not_of(u"\t "), line.size()));
-        for (const std::u16string& m : kMarkers)
+        for (std::u16string_view m : kMarkers)
             if (line.starts_with(m)) used.insert(m);
         start = end;
     }
@@ -157,7 +141,7 @@ TEST_F(WithPlugin, RealisticFileUsesEveryMarkerAndReadsBackWhole) {
         back_index_of[back[i].id] = i;
         SCOPED_TRACE(i);
         EXPECT_EQ(back[i].kind, records[i].kind);
-        EXPECT_EQ(back[i].letterCode, (records[i].kind & PELTATXT_KIND_FOLDER_MASK) ? 0 : records[i].letterCode);
+        EXPECT_EQ(back[i].letterCode, is_folder(records[i].kind) ? 0 : records[i].letterCode);
         EXPECT_EQ(back[i].title, records[i].title);
         EXPECT_EQ(back[i].data, records[i].data);
         EXPECT_EQ(back[i].macro, records[i].macro);
@@ -204,7 +188,7 @@ TEST_F(WithPlugin, EscapedLinesAreEachEscapedAndComeBackAsWritten) {
     std::u16string text = export_records(records, "escaped");
     std::size_t escaped = 0;  // lines that begin with the escape marker
     for (std::size_t start = 0;;) {
-        escaped += std::u16string_view(text).substr(start).starts_with(kMarkers[13]);
+        escaped += std::u16string_view(text).substr(start).starts_with(marker_text(Marker::ESC));
         std::size_t lf = text.find(u'\n', start);
         if (lf == std::u16string::npos) break;
         start = lf + 1;

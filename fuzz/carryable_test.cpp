@@ -8,20 +8,13 @@
 #include "fuzz_support.h"
 #include "model/shared_string.h"
 #include "peltatxt.h"
+#include "support/records.h"
 
 namespace peltatxt::fuzz {
 namespace {
 
 host::Record rec(uint8_t kind, std::u16string title, std::u16string data, std::u16string macro = u"", int8_t code = 0) {
-    host::Record r;
-    r.kind = kind;
-    r.letterCode = code;
-    r.id = 1;
-    r.parentId = -1;
-    r.title = std::move(title);
-    r.data = std::move(data);
-    r.macro = std::move(macro);
-    return r;
+    return testing::rec(kind, 1, -1, std::move(title), std::move(data), std::move(macro), code);
 }
 
 // Exports the record alone and imports it again; empty when no record or several came back.

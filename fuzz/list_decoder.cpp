@@ -4,6 +4,8 @@
 #include <array>
 #include <string_view>
 
+#include "format/constants.h"
+
 namespace peltatxt::fuzz {
 namespace {
 
@@ -11,21 +13,28 @@ namespace {
 constexpr char16_t kLoneHigh[] = {0xD800};
 constexpr char16_t kLoneLow[] = {0xDC00};
 
-constexpr std::array<std::u16string_view, 48> kFragments = {
-    u"_|PELTATXT-CMT|_", u"_|PELTATXT-FCM|_", u"_|PELTATXT-MAC|_", u"_|PELTATXT-1TM|_", u"_|PELTATXT-LCK|_",
-    u"_|PELTATXT-NTR|_", u"_|PELTATXT-DNL|_", u"_|PELTATXT-TRM|_", u"_|PELTATXT-FLD|",  u"_|PELTATXT-FED|_",
-    u"_|PELTATXT-DAT|",  u"_|PELTATXT-SDT|",  u"_|PELTATXT-DED|_", u"_|PELTATXT-ESC|_", u"_|PELTATXT-",
-    u"|_",               u"|",                u"_",                u"H|",               u"O|",
-    u"H",                u"O",                u"D|",               u"D",                u"K|",
-    u"\r\n",             u"\r",               u"\n",               u" ",                u"\t",
-    u"\u3000",           u"\u00A0",           u"\u2028",           u"a",                u"abc",
-    u"Hello",            u"\u30C6\u30AD\u30B9\u30C8",              std::u16string_view(u"\0", 1),
-    u"\uFFFF",           std::u16string_view(kLoneHigh, 1), std::u16string_view(kLoneLow, 1),          u"\uFEFF",           u"\U0001F600",
-    u"-",                u"1",                u"\r\n\r\n",         u"  ",               u"x",
+// Every marker first (token bytes 0..13), then the pieces they are made of and other units the
+// format reacts to.
+constexpr std::array<std::u16string_view, 34> kOtherFragments = {
+    kMarkerPrefix, u"|_", u"|", u"_", u"H|", u"O|", u"H", u"O", u"D|", u"D", u"K|",
+    u"\r\n", u"\r", u"\n", u" ", u"\t", u"\u3000", u"\u00A0", u"\u2028", u"a", u"abc",
+    u"Hello", u"\u30C6\u30AD\u30B9\u30C8", std::u16string_view(u"\0", 1),
+    u"\uFFFF", std::u16string_view(kLoneHigh, 1), std::u16string_view(kLoneLow, 1), u"\uFEFF", u"\U0001F600",
+    u"-", u"1", u"\r\n\r\n", u"  ", u"x",
 };
+constexpr auto kFragments = [] {
+    std::array<std::u16string_view, kMarkers.size() + kOtherFragments.size()> all{};
+    std::size_t n = 0;
+    for (std::u16string_view m : kMarkers) all[n++] = m;
+    for (std::u16string_view f : kOtherFragments) all[n++] = f;
+    return all;
+}();
+static_assert(kFragments.size() == 48, "the token bytes of the checked-in corpus pick these fragments");
 
-constexpr std::array<uint8_t, 16> kEntryKinds = {1, 2, 1, 2, 1, 2, 1, 2, 1, 2, 0, 3, 0x21, 0x41, 0x80, 0xE3};
-constexpr std::array<uint8_t, 8> kFolderKinds = {0x04, 0x08, 0x14, 0x18, 0x0C, 0x1C, 0x24, 0xFF};
+// Kinds a host may hand over: mostly those the format keeps, some it does not.
+constexpr std::array<uint8_t, 16> kEntryKindBytes = {1, 2, 1, 2, 1, 2, 1, 2, 1, 2, 0, 3, 0x21, 0x41, 0x80, 0xE3};
+constexpr std::array<uint8_t, 8> kFolderKindBytes = {
+    kFolderKinds[0], kFolderKinds[1], kFolderKinds[2], kFolderKinds[3], 0x0C, 0x1C, 0x24, 0xFF};
 constexpr std::array<int8_t, 16> kLetterCodes = {0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, -1, -128};
 
 class Bytes {
@@ -66,7 +75,7 @@ std::vector<host::Record> decode_list(const uint8_t* data, std::size_t size) {
         host::Record r;
         uint8_t k = in.next();
         bool folder = k >= 0xC0;
-        r.kind = folder ? kFolderKinds[k % kFolderKinds.size()] : kEntryKinds[k % kEntryKinds.size()];
+        r.kind = folder ? kFolderKindBytes[k % kFolderKindBytes.size()] : kEntryKindBytes[k % kEntryKindBytes.size()];
         r.letterCode = kLetterCodes[in.next() % kLetterCodes.size()];
         r.id = 100 + static_cast<int32_t>(out.size());
         uint8_t p = in.next();

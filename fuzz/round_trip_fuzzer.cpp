@@ -17,19 +17,20 @@
 #include <vector>
 
 #include "carryable.h"
+#include "format/constants.h"
 #include "format/markers.h"
 #include "fuzz_support.h"
 #include "list_decoder.h"
 #include "model/shared_string.h"
 #include "peltatxt.h"
+#include "support/read_list_check.h"
 
 using namespace peltatxt;
 using peltatxt::fuzz::check;
+using peltatxt::fuzz::describe;
 using peltatxt::fuzz::show;
 
 namespace {
-
-bool is_folder_kind(uint8_t kind) { return (kind & 0x0C) != 0; }
 
 // An entry comes back unless nothing of it reads back: its text is empty, its title has nothing
 // but line breaks (which header titles leave out), and its macro nothing but line breaks (empty
@@ -39,17 +40,11 @@ bool is_folder_kind(uint8_t kind) { return (kind & 0x0C) != 0; }
 bool only_line_breaks(const std::u16string& s) { return s.find_first_not_of(u"\r\n") == std::u16string::npos; }
 
 bool vanishes(const host::Record& r) {
-    return !is_folder_kind(r.kind) && r.data.empty() && only_line_breaks(r.title) && only_line_breaks(r.macro);
-}
-
-std::string describe(const host::Record& r) {
-    return "kind " + std::to_string(r.kind) + " code " + std::to_string(r.letterCode) + " title \"" + show(r.title) +
-           "\" data \"" + show(r.data) + "\" macro \"" + show(r.macro) + "\"";
+    return !is_folder(r.kind) && r.data.empty() && only_line_breaks(r.title) && only_line_breaks(r.macro);
 }
 
 bool export_list(const std::vector<host::Record>& records, const std::string& path) {
-    host::HostList list;
-    for (const host::Record& r : records) list.append(r);
+    host::HostList list(records);
     return writeDataFile(SharedString(fuzz::wide(path)).release(), list.get()) == 1;
 }
 
@@ -61,7 +56,7 @@ std::vector<long> expected_parents(const std::vector<host::Record>& in) {
     for (std::size_t i = 0; i < in.size(); ++i) {
         while (!open.empty() && in[open.back()].id != in[i].parentId) open.pop_back();
         parents.push_back(open.empty() ? -1 : static_cast<long>(open.back()));
-        if (is_folder_kind(in[i].kind)) open.push_back(i);
+        if (is_folder(in[i].kind)) open.push_back(i);
     }
     return parents;
 }
@@ -73,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::vector<host::Record> in = fuzz::decode_list(data, size);
 
     check(export_list(in, dir + "/rt.txt"), "writeDataFile failed");
-    const std::string written = fuzz::read_file_bytes(dir + "/rt.peltatxt");
+    const std::string written = fuzz::read_bytes(dir + "/rt.peltatxt");
     std::u16string_view b = banner();
     std::string head = "\xFF\xFE";
     for (char16_t c : b) head += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
@@ -81,6 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
     const EntryListObject* list = readDataFile(SharedString(fuzz::wide(dir + "/rt.peltatxt")).release());
     check(list != nullptr, "readDataFile gave no list for the exported file");
+    check(testing::read_list_problem(list).empty(), "the import breaks a rule of read lists",
+          testing::read_list_problem(list));
     std::vector<host::Record> out = host::records_of(list);
     if (std::getenv("PELTATXT_FUZZ_DUMP")) {  // for looking into a finding
         for (const host::Record& r : in)
@@ -106,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         if (at[i] < 0) continue;
         const host::Record& a = in[i];
         const host::Record& r = out[static_cast<std::size_t>(at[i])];
-        check(is_folder_kind(a.kind) == is_folder_kind(r.kind), "a record changed between folder and entry", describe(a));
+        check(is_folder(a.kind) == is_folder(r.kind), "a record changed between folder and entry", describe(a));
         int32_t want_parent = parents[i] < 0 ? -1 : out[static_cast<std::size_t>(at[static_cast<std::size_t>(parents[i])])].id;
         check(r.parentId == want_parent, "a record came back in another folder", describe(a));
         check(r.auxA == 0 && r.auxB == 0, "host fields came back non-zero");
@@ -120,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
     if (all_exact && in.size() == next) {
         check(export_list(out, dir + "/again.txt"), "writeDataFile failed on what was read back");
-        check(fuzz::read_file_bytes(dir + "/again.peltatxt") == written, "a second export gives different bytes");
+        check(fuzz::read_bytes(dir + "/again.peltatxt") == written, "a second export gives different bytes");
     }
     return 0;
 }

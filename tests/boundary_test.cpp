@@ -3,121 +3,64 @@
 
 #if defined(_WIN32)
 #include <windows.h>
-#else
-#include <dlfcn.h>
-#include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "peltatxt.h"
+#include "plugin_host.h"
+#include "support/files.h"
+#include "support/temp_dir.h"
 
 extern "C" int peltatxt_c_layout_ok(void);
 
 namespace {
+using peltatxt::host::Plugin;
+using peltatxt::testing::TempDir;
+using peltatxt::testing::u16;
 
-// Loading by name and string blocks the way the host does it: LoadLibraryW and the process heap on
-// Windows, dlopen and malloc elsewhere.
+// Frees a block the way the host does: the process heap on Windows, free elsewhere.
+void block_free(void* block) {
 #if defined(_WIN32)
-void* open_library(const char* path) {
-    std::string narrow(path);
-    return LoadLibraryW(std::wstring(narrow.begin(), narrow.end()).c_str());
-}
-void* find_export(void* lib, const char* name) {
-    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(lib), name));
-}
-void close_library(void* lib) { FreeLibrary(static_cast<HMODULE>(lib)); }
-std::string load_error() { return "LoadLibraryW failed with error " + std::to_string(GetLastError()); }
-void* block_alloc(std::size_t bytes) { return HeapAlloc(GetProcessHeap(), 0, bytes); }
-void block_free(void* block) { HeapFree(GetProcessHeap(), 0, block); }
-unsigned long process_id() { return GetCurrentProcessId(); }
+    HeapFree(GetProcessHeap(), 0, block);
 #else
-void* open_library(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
-void* find_export(void* lib, const char* name) { return dlsym(lib, name); }
-void close_library(void* lib) { dlclose(lib); }
-std::string load_error() {
-    const char* why = dlerror();
-    return why ? why : "";
-}
-void* block_alloc(std::size_t bytes) { return std::malloc(bytes); }
-void block_free(void* block) { std::free(block); }
-unsigned long process_id() { return static_cast<unsigned long>(getpid()); }
+    std::free(block);
 #endif
-
-struct Plugin {
-    void* lib = nullptr;
-    void (*initDLL)() = nullptr;
-    void (*endDLL)() = nullptr;
-    uint8_t (*isUnicode)() = nullptr;
-    void (*getFormatName)(peltatxt_unit*, uint32_t) = nullptr;
-    void (*getExtension)(peltatxt_unit*, uint32_t) = nullptr;
-    EntryListObject* (*readDataFile)(peltatxt_unit*) = nullptr;
-    uint8_t (*writeDataFile)(peltatxt_unit*, const EntryListObject*) = nullptr;
-    uint8_t (*convertMacro)() = nullptr;
-
-    Plugin() {
-        lib = open_library(PELTATXT_PLUGIN_PATH);
-        if (!lib) return;
-        load(initDLL, "initDLL");
-        load(endDLL, "endDLL");
-        load(isUnicode, "isUnicode");
-        load(getFormatName, "getFormatName");
-        load(getExtension, "getExtension");
-        load(readDataFile, "readDataFile");
-        load(writeDataFile, "writeDataFile");
-        load(convertMacro, "convertMacro");
-    }
-    ~Plugin() {
-        if (lib) close_library(lib);
-    }
-    template <class F>
-    void load(F& f, const char* name) {
-        f = reinterpret_cast<F>(find_export(lib, name));
-    }
-};
+}
 
 // A string block as the host makes it: count 1, handed over by value.
-peltatxt_unit* host_string(const std::u16string& s) {
-    auto* h = static_cast<PeltaStringHeader*>(block_alloc(sizeof(PeltaStringHeader) + (s.size() + 1) * 2));
-    h->refs = 1;
-    h->length = static_cast<int32_t>(s.size());
-    h->capacity = static_cast<int32_t>(s.size());
-    auto* units = reinterpret_cast<peltatxt_unit*>(h + 1);
-    std::memcpy(units, s.data(), s.size() * 2);
-    units[s.size()] = 0;
-    return units;
-}
+peltatxt_unit* host_string(const std::u16string& s) { return peltatxt::host::make_string(s); }
 
+// The plug-in loaded by path for the whole suite (tools/host, as the tool loads it), and a fresh
+// directory for each test.
 class Boundary : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { plugin = new Plugin; }
+    static void SetUpTestSuite() { plugin = Plugin::load(PELTATXT_PLUGIN_PATH, load_error).release(); }
     static void TearDownTestSuite() {
         delete plugin;
         plugin = nullptr;
     }
     void SetUp() override {
-        ASSERT_NE(plugin->lib, nullptr) << load_error();
+        ASSERT_NE(plugin, nullptr) << load_error;
         plugin->initDLL();
-        dir = std::filesystem::temp_directory_path() / ("peltatxt-boundary-" + std::to_string(process_id()));
-        std::filesystem::create_directories(dir);
     }
     void TearDown() override {
-        plugin->endDLL();
-        std::filesystem::remove_all(dir);
+        if (plugin) plugin->endDLL();
     }
     std::u16string file(const char* name, const std::string& bytes) {
-        auto p = dir / name;
-        std::ofstream(p, std::ios::binary) << bytes;
-        return p.u16string();
+        peltatxt::testing::write_bytes(dir / name, bytes);
+        return u16(dir / name);
     }
+    std::u16string path(const char* name) const { return u16(dir / name); }
     static Plugin* plugin;
-    std::filesystem::path dir;
+    static std::string load_error;
+    TempDir dir;
 };
 Plugin* Boundary::plugin = nullptr;
+std::string Boundary::load_error;
 
 TEST_F(Boundary, AllEightExportsResolveByName) {
     EXPECT_TRUE(plugin->initDLL && plugin->endDLL && plugin->isUnicode && plugin->getFormatName &&
@@ -133,7 +76,7 @@ TEST_F(Boundary, IdentityAnswers) {
 TEST_F(Boundary, NamesRespectTheCapacityInBytesOrUnits) {
     const std::u16string name = u"Unicode\u30C6\u30AD\u30B9\u30C8";
     struct Case {
-        void (*fn)(peltatxt_unit*, uint32_t);
+        void(PELTATXT_CALL* fn)(peltatxt_unit*, uint32_t);
         std::u16string text;
         uint32_t capacity;
         std::u16string expected;  // empty: untouched
@@ -169,7 +112,7 @@ TEST_F(Boundary, ResultListLivesFromFirstReadToEnd) {
     EntryListObject* first = plugin->readDataFile(host_string(good));
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->count, 1u);
-    EXPECT_EQ(plugin->readDataFile(host_string((dir / "missing").u16string())), nullptr);
+    EXPECT_EQ(plugin->readDataFile(host_string(path("missing"))), nullptr);
     EXPECT_EQ(first->count, 0u) << "a failed read leaves the list present and empty";
     EntryListObject* again = plugin->readDataFile(host_string(good));
     EXPECT_EQ(again, first);
@@ -221,13 +164,12 @@ TEST_F(Boundary, EmptyListStillWritesBannerOnly) {
     sentinel.next = sentinel.prev = &sentinel;
     EntryListObject list{};
     list.sentinel = &sentinel;
-    ASSERT_EQ(plugin->writeDataFile(host_string((dir / "empty.txt").u16string()), &list), 1);
-    std::ifstream in(dir / "empty.peltatxt", std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_EQ(plugin->writeDataFile(host_string(path("empty.txt")), &list), 1);
+    std::string bytes = peltatxt::testing::read_bytes(dir / "empty.peltatxt");
     ASSERT_GE(bytes.size(), 2u);
     EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
     EXPECT_EQ(bytes.substr(bytes.size() - 8), std::string("\r\0\n\0\r\0\n\0", 8));
-    EntryListObject* back = plugin->readDataFile(host_string((dir / "empty.peltatxt").u16string()));
+    EntryListObject* back = plugin->readDataFile(host_string(path("empty.peltatxt")));
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(back->count, 0u);
 }

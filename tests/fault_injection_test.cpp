@@ -11,7 +11,6 @@
 // sanitizer build). A successful export must keep the same metadata.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -27,7 +26,10 @@
 
 #include "model/memory.h"
 #include "peltatxt.h"
-#include "test_support.h"
+#include "support/entry_lists.h"
+#include "support/files.h"
+#include "support/records.h"
+#include "support/temp_dir.h"
 #include "text/file_system.h"
 
 namespace {
@@ -212,6 +214,37 @@ bool same_identity(Metadata a, Metadata b) {
     return a == b;
 }
 
+// The figures the README's Reliability section gives, from the plain build run as root on a file
+// system that keeps user attributes (as CI runs). Where the tests run so, at least these many
+// points must be reached, which keeps the README true; elsewhere fewer steps exist (no owner
+// step without root, no attribute steps without user attributes, other steps on Windows) and
+// only the lower bounds stated at each loop hold.
+struct ReadmeFigures {
+    long export_unnamed = 20, export_named = 18, export_without_previous = 6, export_in_place = 15;
+    long import_file = 10, import_blocks = 21, import_news = 7, export_allocations = 27;
+};
+constexpr ReadmeFigures kReadme;
+
+bool measured_as_in_the_readme() {
+#if defined(_WIN32)
+    return false;
+#else
+    static const bool as_readme = [] {
+        TempDir dir;
+        write_bytes(dir / "probe", "x");
+        return ::geteuid() == 0 && ::setxattr((dir / "probe").c_str(), "user.probe", "x", 1, 0) == 0;
+    }();
+    return as_readme;
+#endif
+}
+
+// At least the README's figure where it was measured so.
+void expect_readme_figure(long points, long readme, const char* what) {
+    if (measured_as_in_the_readme()) {
+        EXPECT_GE(points, readme) << what << ": fewer fault points than the README states";
+    }
+}
+
 struct Export {
     TempDir dir;
     fsys::path target_arg = dir / "notes.txt";
@@ -297,9 +330,8 @@ TEST(FaultInjection, EveryFileOperationOfAnExportFailedOnceAndFromThenOn) {
         // file, and the rename, each failed once and persistently (on Windows: create, writes,
         // sync and ReplaceFileW).
         EXPECT_GE(points, 2 * (kWindows ? 4 : 6));
-        std::printf("[ figures  ] export, %s temporary file: %ld file-operation fault points, previous file and its "
-                    "metadata intact in all\n",
-                    unnamed ? "unnamed" : "named", points);
+        expect_readme_figure(points, unnamed ? kReadme.export_unnamed : kReadme.export_named,
+                             unnamed ? "export, unnamed temporary file" : "export, named temporary file");
     }
 }
 
@@ -332,9 +364,7 @@ TEST(FaultInjection, EveryFileOperationOfAnInPlaceExportFailedAloneAndInPairs) {
     }
     // Open, read the previous content, reserve, write, truncate and sync, and the restore's.
     EXPECT_GE(points, 6);
-    std::printf("[ figures  ] export in place (hard-linked file): %ld fault points (single and paired), previous "
-                "content and metadata intact in all\n",
-                points);
+    expect_readme_figure(points, kReadme.export_in_place, "export in place");
 }
 
 TEST(FaultInjection, AFailedExportLeavesNoFileWhereThereWasNone) {
@@ -353,7 +383,7 @@ TEST(FaultInjection, AFailedExportLeavesNoFileWhereThereWasNone) {
         EXPECT_TRUE(file_names(dir.path()).empty()) << k;
     }
     EXPECT_GE(points, kWindows ? 4 : 5);
-    std::printf("[ figures  ] export without a previous file: %ld fault points, no file left\n", points);
+    expect_readme_figure(points, kReadme.export_without_previous, "export without a previous file");
 }
 
 TEST(FaultInjection, EveryFileOperationOfAnImportFailedOnceAndFromThenOn) {
@@ -382,7 +412,7 @@ TEST(FaultInjection, EveryFileOperationOfAnImportFailedOnceAndFromThenOn) {
         }
     }
     EXPECT_GE(points, 2 * 3);  // open and at least two reads
-    std::printf("[ figures  ] import: %ld file-operation fault points, no list and no crash in all\n", points);
+    expect_readme_figure(points, kReadme.import_file, "import, file operations");
     endDLL();
 }
 
@@ -431,8 +461,8 @@ TEST(FaultInjection, EveryAllocationOfAnImportFailed) {
     });
     EXPECT_GE(blocks, 20);  // list object, nodes and strings
     EXPECT_GE(news, 3);     // the reader's buffers
-    std::printf("[ figures  ] import: %ld block and %ld operator-new failure points, no list, no crash, no leak\n",
-                blocks, news);
+    expect_readme_figure(blocks, kReadme.import_blocks, "import, blocks");
+    expect_readme_figure(news, kReadme.import_news, "import, operator new");
     endDLL();
 }
 
@@ -462,7 +492,7 @@ TEST(FaultInjection, EveryAllocationOfAnExportFailed) {
         });
     }
     EXPECT_GE(points, 3);  // output name, temporary name, the writer's buffers
-    std::printf("[ figures  ] export: %ld allocation failure points, false, previous file intact, no leak\n", points);
+    expect_readme_figure(points, kReadme.export_allocations, "export, allocations");
 }
 
 }  // namespace

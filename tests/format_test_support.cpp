@@ -10,10 +10,7 @@ namespace peltatxt::testing {
 
 Rec E(std::u16string title, std::u16string data, uint8_t kind, int8_t code, std::u16string macro, int32_t id,
       int32_t parent) {
-    Rec r = entry(id, parent, std::move(title), std::move(data), kind);
-    r.letterCode = code;
-    r.macro = std::move(macro);
-    return r;
+    return rec(kind, id, parent, std::move(title), std::move(data), std::move(macro), code);
 }
 
 std::vector<Rec> read_text(std::u16string_view text, int32_t seed) {
@@ -30,8 +27,6 @@ std::u16string write_text_of(const std::vector<Rec>& recs) {
     EXPECT_EQ(text.substr(0, 1), u"\uFEFF");
     return text.substr(1);
 }
-
-std::u16string banner_text() { return std::u16string(banner()); }
 
 std::vector<Rec> renumbered(const std::vector<Rec>& recs, int32_t seed) {
     std::map<int32_t, int32_t> ids;

@@ -6,19 +6,15 @@
 
 #include "format/reader.h"
 #include "format/writer.h"
-#include "test_support.h"
+#include "support/entry_lists.h"
+#include "support/files.h"
+#include "support/input.h"
+#include "support/records.h"
+#include "support/temp_dir.h"
 
 namespace peltatxt::testing {
 
 inline constexpr int32_t kSeed = 1000;
-
-// The markers as strings, for building file texts in tests.
-inline const std::u16string CMT = u"_|PELTATXT-CMT|_", FCM = u"_|PELTATXT-FCM|_", MAC = u"_|PELTATXT-MAC|_",
-                            ONE = u"_|PELTATXT-1TM|_", LCK = u"_|PELTATXT-LCK|_", NTR = u"_|PELTATXT-NTR|_",
-                            DNL = u"_|PELTATXT-DNL|_", TRM = u"_|PELTATXT-TRM|_", FLD = u"_|PELTATXT-FLD|",
-                            FED = u"_|PELTATXT-FED|_", DAT = u"_|PELTATXT-DAT|", SDT = u"_|PELTATXT-SDT|",
-                            DED = u"_|PELTATXT-DED|_", ESC = u"_|PELTATXT-ESC|_";
-inline const std::u16string NL = u"\r\n";
 
 // An entry with the fields tests vary most, in the order they vary.
 Rec E(std::u16string title, std::u16string data, uint8_t kind = PELTATXT_KIND_LOCKED, int8_t code = 0,
@@ -31,8 +27,16 @@ std::vector<Rec> read_text(std::u16string_view text, int32_t seed = kSeed);
 // The text the writer makes of records (without the byte-order mark).
 std::u16string write_text_of(const std::vector<Rec>& recs);
 
-// The banner every written file starts with.
-std::u16string banner_text();
+// The banner every written file starts with, as its lines are written out here (an expectation
+// independent of the writer's own copy).
+inline const std::u16string kBanner = doc({
+    CMT + u"*************************************",
+    CMT + u"*** Pelta \u30C6\u30AD\u30B9\u30C8\u30C7\u30FC\u30BF",
+    CMT + u"*** by RW_PeltaTxt ver. 1.1",
+    CMT + u"*** \u5BFE\u5FDC Pelta \u30D0\u30FC\u30B8\u30E7\u30F3\uFF1APelta3\uFF5E\uFF1F",
+    CMT + u"*************************************",
+    u"",
+});
 
 // Records with ids and parents renumbered the way the reader numbers them, from seed, so that
 // written and read-back lists compare equal.

@@ -3,7 +3,6 @@
 
 #include <map>
 #include <random>
-#include <set>
 
 #if !defined(_WIN32)
 #include <sys/stat.h>
@@ -12,7 +11,12 @@
 #include "format/constants.h"
 #include "format/writer.h"
 #include "peltatxt.h"
-#include "test_support.h"
+#include "support/entry_lists.h"
+#include "support/files.h"
+#include "support/records.h"
+#include "support/temp_dir.h"
+#include "support/input.h"
+#include "support/read_list_check.h"
 
 namespace peltatxt {
 namespace {
@@ -38,41 +42,21 @@ struct Shape {
     friend bool operator==(const Shape&, const Shape&) = default;
 };
 
-// Reads a file through readDataFile and checks what every list must be, whatever the file held:
-// kinds and letter codes the reader makes, zero host fields, increasing ids, parents that are
-// earlier folders, no record with nothing in it.
+// Reads a file through readDataFile and checks what every list must be, whatever the file held
+// (support/read_list_check.h: kinds and letter codes the reader makes, zero host fields,
+// increasing ids, parents that are open folders, no record with nothing in it).
 Shape read_checked(const fsys::path& file) {
     const EntryListObject* list = readDataFile(handle(file));
     EXPECT_NE(list, nullptr) << file;
+    EXPECT_EQ(read_list_problem(list), "") << file;
     Shape out;
     std::map<int32_t, int32_t> position;
-    std::set<int32_t> folders;
-    bool first = true;
-    int32_t last = 0;
     for (const EntryRecord& r : RecordRange(list)) {
         Rec rec = rec_of(r);
-        EXPECT_EQ(r.auxA, 0);
-        EXPECT_EQ(r.auxB, 0);
-        if (is_folder(r.kind)) {
-            EXPECT_TRUE(r.kind == 0x04 || r.kind == 0x08 || r.kind == 0x14 || r.kind == 0x18) << describe(rec);
-            EXPECT_EQ(r.letterCode, 0);
-            EXPECT_FALSE(rec.title.empty());
-        } else {
-            EXPECT_TRUE(r.kind == 1 || r.kind == 2) << describe(rec);
-            EXPECT_TRUE(r.letterCode >= 0 && r.letterCode <= 7) << describe(rec);
-            EXPECT_FALSE(rec.title.empty() && rec.data.empty() && rec.macro.empty());
-        }
-        if (!first) {
-            EXPECT_GT(static_cast<uint32_t>(r.id) - static_cast<uint32_t>(last), 0u);
-        }
-        EXPECT_TRUE(r.parentId == kNoParent || folders.count(r.parentId)) << describe(rec);
         rec.parentId = r.parentId == kNoParent ? -1 : position[r.parentId];
         rec.id = static_cast<int32_t>(out.recs.size());
         position[r.id] = rec.id;
-        if (is_folder(r.kind)) folders.insert(r.id);
         out.recs.push_back(std::move(rec));
-        first = false;
-        last = r.id;
     }
     return out;
 }
@@ -87,7 +71,7 @@ std::string sample_file(const TempDir& dir) {
     Rec with_macro = entry(7, kNoParent, u"", u"", PELTATXT_KIND_ONE_TIME);
     with_macro.macro = u"only a macro";
     EntryList list = make_list({top, folder(2, 1, u"in", 0x14), entry(3, 2, u"Hello", u"Hello"), coded,
-                                entry(5, 1, u"x", u" x\r\n"), entry(6, 1, u"t", u"_|PELTATXT-FED|_"), with_macro});
+                                entry(5, 1, u"x", u" x\r\n"), entry(6, 1, u"t", FED), with_macro});
     EXPECT_EQ(writeDataFile(handle(dir / "sample.txt"), list.get()), 1);
     return read_bytes(dir / "sample.peltatxt");
 }
@@ -139,7 +123,7 @@ TEST(HostileFiles, RandomBytes) {
     TempDir dir;
     std::mt19937 rng(20240607);
     // Plain random bytes, and random lines made of marker pieces, which reach the line rules.
-    const std::u16string_view pieces[] = {u"_|PELTATXT-", u"FLD|", u"DAT|", u"SDT|", u"DED|_", u"FED|_", u"ESC|_",
+    const std::u16string_view pieces[] = {kMarkerPrefix, u"FLD|", u"DAT|", u"SDT|", u"DED|_", u"FED|_", u"ESC|_",
                                           u"MAC|_", u"FCM|_", u"|_", u"H|", u"O|", u"D|", u"\r\n", u"\n", u" ", u"x"};
     for (int round = 0; round < 20; ++round) {
         std::string bytes(std::uniform_int_distribution<std::size_t>(0, 70000)(rng), '\0');
@@ -160,10 +144,9 @@ TEST(HostileFiles, LoneSurrogatesNulAndFFFFAreOrdinaryUnits) {
     for (char16_t odd : {u'\xD800', u'\xDBFF', u'\xDC00', u'\xDFFF', u'\0', u'\xFFFF', u'\xFFFE'}) {
         const std::u16string u(1, odd);
         SCOPED_TRACE(static_cast<int>(odd));
-        std::u16string text = u"_|PELTATXT-FCM|_c" + u + u"\r\n" + u"_|PELTATXT-MAC|_" + u + u"m\r\n" +
-                              u"_|PELTATXT-FLD|f" + u + u"|_\r\n" + u + u"bare" + u + u"\r\n" + u"_|PELTATXT-SDT|t" +
-                              u + u"|_" + u + u"\r\n" + u"_|PELTATXT-DAT|b|_\r\n" + u + u"\r\nx" + u +
-                              u"\r\n_|PELTATXT-DED|_\r\n" + u;
+        std::u16string text = doc({FCM + u"c" + u, MAC + u + u"m", FLD + u"f" + u + u"|_", u + u"bare" + u,
+                                   SDT + u"t" + u + u"|_" + u, DAT + u"b|_", u, u"x" + u, DED});
+        text += u;  // a last line without a line break
         std::vector<Rec> recs = records_from_text(dir, text);
         ASSERT_EQ(recs.size(), 5u);
         EXPECT_EQ(recs[0].title, u"f" + u);
@@ -208,7 +191,7 @@ TEST(HostileFiles, AHundredMegabyteLine) {
     std::u16string line(units, u'x');
     for (std::size_t i = 0; i < units; i += 65535) line[i] = u'_';  // piece starts that are no markers
     // Inside a block the pieces come back as one text; outside it each piece is a line of its own.
-    write_text(dir / "block", u"_|PELTATXT-DAT|huge|_\r\n" + line + u"\r\n_|PELTATXT-DED|_\r\n");
+    write_text(dir / "block", doc({DAT + u"huge|_", line, DED}));
     {
         const EntryListObject* list = readDataFile(handle(dir / "block"));
         ASSERT_NE(list, nullptr);
@@ -229,23 +212,19 @@ TEST(HostileFiles, AHundredMegabyteLine) {
 
 TEST(HostileFiles, OnlyMarkers) {
     TempDir dir;
-    const std::u16string_view markers[] = {
-        u"_|PELTATXT-CMT|_", u"_|PELTATXT-FCM|_", u"_|PELTATXT-MAC|_", u"_|PELTATXT-1TM|_", u"_|PELTATXT-LCK|_",
-        u"_|PELTATXT-NTR|_", u"_|PELTATXT-DNL|_", u"_|PELTATXT-TRM|_", u"_|PELTATXT-FLD|",  u"_|PELTATXT-FED|_",
-        u"_|PELTATXT-DAT|",  u"_|PELTATXT-SDT|",  u"_|PELTATXT-DED|_", u"_|PELTATXT-ESC|_"};
     // Each marker alone on three lines: only a folder header makes records (three nested
     // folders titled with their ids); blocks never end, single lines have no terminator.
-    for (std::u16string_view m : markers) {
+    for (std::u16string_view m : kMarkers) {
         std::u16string text;
         for (int i = 0; i < 3; ++i) (text += m) += u"\r\n";
         std::vector<Rec> recs = records_from_text(dir, text);
-        bool fld = m == markers[8];
+        bool fld = m == marker_text(Marker::FLD);
         ASSERT_EQ(recs.size(), fld ? 3u : 0u) << narrow(m);
         for (std::size_t i = 0; fld && i < 3; ++i) EXPECT_EQ(recs[i].parentId, static_cast<int32_t>(i) - 1);
     }
     // All fourteen in a row, and all fourteen run together on one line (a comment line).
     std::u16string lines, one_line;
-    for (std::u16string_view m : markers) {
+    for (std::u16string_view m : kMarkers) {
         (lines += m) += u"\r\n";
         one_line += m;
     }

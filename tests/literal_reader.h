@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "test_support.h"
+#include "support/records.h"
 
 namespace peltatxt::literal {
 

@@ -6,6 +6,7 @@
 #include "format/reader.h"
 #include "format_test_support.h"
 #include "literal_reader.h"
+#include "support/random_choices.h"
 #include "text/file_system.h"
 #include "text/line_pieces.h"
 
@@ -29,11 +30,11 @@ TEST(LiteralReader, ReadsTheRulesExamplesAndEachChoiceChangesOnlyItsCase) {
         std::vector<Rec> literal, ours;
     } cases[] = {
         {"stray block end after a single line appends its record again, text less a final CR LF",
-         SDT + u"t|_x" + NL + DED + NL, {E(u"t", u"x", 2, 0, u"", kSeed)}, {E(u"t", u"x", 2, 0, u"", kSeed)}},
+         doc({SDT + u"t|_x", DED}), {E(u"t", u"x", 2, 0, u"", kSeed)}, {E(u"t", u"x", 2, 0, u"", kSeed)}},
         {"stray block end after a folder appends the folder again",
-         FLD + u"F|_" + NL + DED + NL, {folder(kSeed, -1, u"F")}, {folder(kSeed, -1, u"F")}},
+         doc({FLD + u"F|_", DED}), {folder(kSeed, -1, u"F")}, {folder(kSeed, -1, u"F")}},
         {"folder header inside a coded block takes its code",
-         DAT + u"R|t|_" + NL + u"x" + NL + FLD + u"F|_" + NL, {}, {folder(kSeed + 1, -1, u"F")}},
+         doc({DAT + u"R|t|_", u"x", FLD + u"F|_"}), {}, {folder(kSeed + 1, -1, u"F")}},
         {"titled single line with empty text and no macro",
          SDT + u"t|_" + NL, {}, {E(u"t", u"", 2, 0, u"", kSeed)}},
         {"escape right after a single line's terminator",
@@ -42,7 +43,7 @@ TEST(LiteralReader, ReadsTheRulesExamplesAndEachChoiceChangesOnlyItsCase) {
          SDT + u"t|__|PELTATXT-E\rSC|_x" + NL, {E(u"t", ESC + u"x", 2, 0, u"", kSeed)},
          {E(u"t", ESC + u"x", 2, 0, u"", kSeed)}},
         {"escape with a CR inside is text; after blanks an escape as written is one",
-         u"_|PELTATXT-E\rSC|_x" + NL + u" \t" + ESC + u" " + DED + NL,
+         doc({u"_|PELTATXT-E\rSC|_x", u" \t" + ESC + u" " + DED}),
          {E(ESC + u"x", ESC + u"x", 2, 0, u"", kSeed), E(DED, DED, 2, 0, u"", kSeed + 1)},
          {E(ESC + u"x", ESC + u"x", 2, 0, u"", kSeed), E(DED, DED, 2, 0, u"", kSeed + 1)}},
     };
@@ -98,12 +99,8 @@ private:
 
     std::u16string marker_line() {
         // Block and folder lines come more often, so that blocks and folders open and close.
-        static constexpr std::u16string_view markers[] = {
-            u"_|PELTATXT-CMT|_", u"_|PELTATXT-FCM|_", u"_|PELTATXT-MAC|_", u"_|PELTATXT-1TM|_", u"_|PELTATXT-LCK|_",
-            u"_|PELTATXT-NTR|_", u"_|PELTATXT-DNL|_", u"_|PELTATXT-TRM|_", u"_|PELTATXT-FLD|",  u"_|PELTATXT-FED|_",
-            u"_|PELTATXT-DAT|",  u"_|PELTATXT-SDT|",  u"_|PELTATXT-DED|_", u"_|PELTATXT-ESC|_", u"_|PELTATXT-FLD|",
-            u"_|PELTATXT-FED|_", u"_|PELTATXT-DAT|",  u"_|PELTATXT-DAT|",  u"_|PELTATXT-SDT|",  u"_|PELTATXT-DED|_",
-            u"_|PELTATXT-DED|_", u"_|PELTATXT-ESC|_"};
+        static const std::u16string_view markers[] = {CMT, FCM, MAC, ONE, LCK, NTR, DNL, TRM, FLD, FED, DAT,
+                                                       SDT, DED, ESC, FLD, FED, DAT, DAT, SDT, DED, DED, ESC};
         std::u16string m = one_of(markers);
         std::u16string tail = tail_for(m);
         int variant = pick(1, 100);
@@ -131,12 +128,12 @@ private:
     std::u16string tail_for(const std::u16string& m) {
         static constexpr std::u16string_view titles[] = {u"", u"T", u"a|b", u"\u30C6\u30AD", u"  t  ", u"D", u"H", u"x|_y"};
         static constexpr std::u16string_view ends[] = {u"|_", u"|_", u"|_", u"", u"|", u"|\r_"};
-        if (m == u"_|PELTATXT-FLD|") {
+        if (m == FLD) {
             static constexpr std::u16string_view flags[] = {u"", u"", u"H|", u"O|", u"H|O|", u"O|H|", u"xH|",
                                                             u"xyO|", u"xyzH|", u"H", u"xH", u"abO", u"H\r|"};
             return one_of(flags) + one_of(titles) + one_of(ends) + (chance(20) ? u"after" : u"");
         }
-        if (m == u"_|PELTATXT-DAT|" || m == u"_|PELTATXT-SDT|") {
+        if (m == DAT || m == SDT) {
             static constexpr std::u16string_view codes[] = {u"", u"", u"D|", u"K|", u"R|", u"Q|", u"d|", u"S||", u"E\r|"};
             static constexpr std::u16string_view rests[] = {
                 u"", u"text", u" blanks  ", u"_|PELTATXT-ESC|_x", u"_|PELTATXT-E\rSC|_x", u"\r_|PELTATXT-ESC|_x",

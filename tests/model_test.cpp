@@ -6,7 +6,8 @@
 #include "model/entry_list.h"
 #include "model/memory.h"
 #include "model/shared_string.h"
-#include "test_support.h"
+#include "support/entry_lists.h"
+#include "support/records.h"
 
 namespace peltatxt {
 namespace {

@@ -166,7 +166,7 @@ TEST(DataHeader, LetterCodesTitlesAndRest) {
 
 TEST(Reader, EmptyFilesAndBannerOnlyGiveNoRecords) {
     expect_records(u"", {});
-    expect_records(banner_text(), {});
+    expect_records(kBanner, {});
     expect_records(u"\r\n  \r\n\t\r\n", {});
 }
 
@@ -187,8 +187,8 @@ TEST(Reader, WorkedExampleReadsBackToItsFourRecords) {
 }
 
 TEST(Reader, IdsCountEveryHeaderAndBareLineFromTheSeed) {
-    std::u16string text = FLD + u"F|_" + NL + SDT + u"|_" + NL +  // no record, id used
-                          DAT + u"B|_" + NL + u"body" + NL + DED + NL + u"bare" + NL + FED + NL + u"top" + NL;
+    std::u16string text = doc({FLD + u"F|_", SDT + u"|_" /* no record, id used */, DAT + u"B|_", u"body", DED, u"bare",
+                               FED, u"top"});
     std::vector<Rec> got = read_text(text, 500);
     ASSERT_EQ(got.size(), 4u);
     EXPECT_EQ(got[0].id, 500);
@@ -202,7 +202,7 @@ TEST(Reader, IdsCountEveryHeaderAndBareLineFromTheSeed) {
 }
 
 TEST(Reader, IdsWrapAroundAndEmptyFolderTitlesBecomeTheId) {
-    std::vector<Rec> got = read_text(FLD + u"|_" + NL + FLD + NL + u"x" + NL, INT32_MAX);
+    std::vector<Rec> got = read_text(doc({FLD + u"|_", FLD, u"x"}), INT32_MAX);
     ASSERT_EQ(got.size(), 3u);
     EXPECT_EQ(got[0].title, u"2147483647");
     EXPECT_EQ(got[1].id, INT32_MIN);
@@ -211,8 +211,7 @@ TEST(Reader, IdsWrapAroundAndEmptyFolderTitlesBecomeTheId) {
 }
 
 TEST(Reader, NestingFollowsTheFolderStackAndStrayFolderEndsAreIgnored) {
-    std::vector<Rec> got = read_text(FED + NL + FLD + u"A|_" + NL + FLD + u"B|_" + NL + u"in B" + NL + FED + NL +
-                                     u"in A" + NL + FED + NL + FED + NL + u"top" + NL);
+    std::vector<Rec> got = read_text(doc({FED, FLD + u"A|_", FLD + u"B|_", u"in B", FED, u"in A", FED, FED, u"top"}));
     ASSERT_EQ(got.size(), 5u);
     EXPECT_EQ(got[1].parentId, got[0].id);
     EXPECT_EQ(got[2].parentId, got[1].id);
@@ -222,30 +221,30 @@ TEST(Reader, NestingFollowsTheFolderStackAndStrayFolderEndsAreIgnored) {
 
 TEST(Reader, CommentAndMacroBuffers) {
     // Comment lines lose trailing blanks, macro lines keep them; empty lines before the first text are lost.
-    expect_records(FCM + NL + FCM + u"a  " + NL + FCM + NL + FCM + u"b" + NL + MAC + u" m " + NL + FLD + u"F|_" + NL,
+    expect_records(doc({FCM, FCM + u"a  ", FCM, FCM + u"b", MAC + u" m ", FLD + u"F|_"}),
                    {F(u"F", 4, u"a\r\n\r\nb", u" m ")});
     // A macro goes to the next record of any kind; a comment waits for the next folder.
-    expect_records(FCM + u"c" + NL + MAC + u"1" + NL + u"bare" + NL + MAC + u"2" + NL + SDT + u"s|_t" + NL + MAC +
-                       u"3" + NL + DAT + u"d|_" + NL + u"x" + NL + DED + NL + FLD + u"F|_" + NL,
+    expect_records(doc({FCM + u"c", MAC + u"1", u"bare", MAC + u"2", SDT + u"s|_t", MAC + u"3", DAT + u"d|_", u"x",
+                        DED, FLD + u"F|_"}),
                    {E(u"bare", u"bare", 2, 0, u"1"), E(u"s", u"t", 2, 0, u"2"), E(u"d", u"x", 2, 0, u"3"), F(u"F", 4, u"c")});
     // A macro that ends in a line break gives an empty last macro line.
-    expect_records(MAC + u"a" + NL + MAC + NL + u"x" + NL, {E(u"x", u"x", 2, 0, u"a\r\n")});
+    expect_records(doc({MAC + u"a", MAC, u"x"}), {E(u"x", u"x", 2, 0, u"a\r\n")});
     // Switch and comment lines do not take a macro.
-    expect_records(MAC + u"m" + NL + ONE + NL + NTR + NL + TRM + NL + CMT + NL + u"x" + NL, {E(u"x", u"x", 1, 0, u"m")});
+    expect_records(doc({MAC + u"m", ONE, NTR, TRM, CMT, u"x"}), {E(u"x", u"x", 1, 0, u"m")});
 }
 
 TEST(Reader, MultiLineBlocks) {
-    expect_records(DAT + u"T|_" + NL + DED + NL, {E(u"T", u"T")});                       // empty body: text from title
-    expect_records(DAT + u"|_" + NL + u"  x  " + NL + u"y" + NL + DED + NL, {E(u"x", u"  x  \r\ny")});  // title from body
-    expect_records(DAT + u"t|_" + NL + u"a" + NL + NL + DED + NL, {E(u"t", u"a\r\n")});  // one line break removed
-    expect_records(DAT + u"t|_" + NL + ESC + DED + NL + u"  " + ESC + u"  z" + NL + DED + NL,
+    expect_records(doc({DAT + u"T|_", DED}), {E(u"T", u"T")});                       // empty body: text from title
+    expect_records(doc({DAT + u"|_", u"  x  ", u"y", DED}), {E(u"x", u"  x  \r\ny")});  // title from body
+    expect_records(doc({DAT + u"t|_", u"a", u"", DED}), {E(u"t", u"a\r\n")});  // one line break removed
+    expect_records(doc({DAT + u"t|_", ESC + DED, u"  " + ESC + u"  z", DED}),
                    {E(u"t", DED + u"\r\n  z")});
-    expect_records(DAT + u"t|_" + NL + ESC + u"   " + NL + DED + NL, {E(u"t", u"   ")});
-    expect_records(DAT + u"t|_" + NL + u"a\rb\n" + DED + NL, {E(u"t", u"a\rb\n")});  // only CR LF is removed
-    expect_records(DAT + u"t|_" + NL + u"never ends" + NL, {});
+    expect_records(doc({DAT + u"t|_", ESC + u"   ", DED}), {E(u"t", u"   ")});
+    expect_records(doc({DAT + u"t|_", u"a\rb\n" + DED}), {E(u"t", u"a\rb\n")});  // only CR LF is removed
+    expect_records(doc({DAT + u"t|_", u"never ends"}), {});
     // Another header leaves the block without its record; switch lines act inside it.
-    expect_records(DAT + u"lost|_" + NL + u"a" + NL + ONE + NL + SDT + u"s|_v" + NL, {E(u"s", u"v", 1)});
-    expect_records(DAT + u"|_" + NL + DED + NL, {});
+    expect_records(doc({DAT + u"lost|_", u"a", ONE, SDT + u"s|_v"}), {E(u"s", u"v", 1)});
+    expect_records(doc({DAT + u"|_", DED}), {});
 }
 
 TEST(Reader, BareLineModes) {
@@ -254,14 +253,13 @@ TEST(Reader, BareLineModes) {
     expect_records(DNL + NL + line, {E(u"abc", u"  abc  ")});
     expect_records(TRM + NL + line, {E(u"abc", u"abc")});
     expect_records(line, {E(u"abc", u"abc")});  // the starting mode trims
-    expect_records(DNL + NL + u"a\rb" + NL, {E(u"ab", u"ab")});
+    expect_records(doc({DNL, u"a\rb"}), {E(u"ab", u"ab")});
     expect_records(ESC + u"   " + NL, {});
     expect_records(u"  " + ESC + u" " + FED + u" " + NL, {E(FED, FED)});
 }
 
 TEST(Reader, KindSwitchesAndLetterCodes) {
-    expect_records(ONE + NL + u"a" + NL + SDT + u"D|b|_c" + NL + LCK + NL + DAT + u"K|d|_" + NL + u"e" + NL + DED + NL +
-                       u"f" + NL,
+    expect_records(doc({ONE, u"a", SDT + u"D|b|_c", LCK, DAT + u"K|d|_", u"e", DED, u"f"}),
                    {E(u"a", u"a", 1), E(u"b", u"c", 1, 1), E(u"d", u"e", 2, 7), E(u"f", u"f")});
     // A lone code letter as title forms a code with the terminator: no title, no text, no record.
     expect_records(SDT + u"D|_x" + NL, {});
@@ -275,8 +273,8 @@ TEST(Reader, SingleLineRules) {
     expect_records(SDT + u"t|_a" + ESC + NL, {E(u"t", u"a" + ESC)});
     expect_records(SDT + u"t|_" + NL, {E(u"t", u"")});  // a titled entry with an empty text is kept
     expect_records(SDT + u"no terminator" + NL, {});
-    expect_records(MAC + u"m" + NL + SDT + u"no terminator" + NL, {E(u"", u"", 2, 0, u"m")});
-    expect_records(MAC + u"m" + NL + SDT + u"|_" + NL, {E(u"", u"", 2, 0, u"m")});
+    expect_records(doc({MAC + u"m", SDT + u"no terminator"}), {E(u"", u"", 2, 0, u"m")});
+    expect_records(doc({MAC + u"m", SDT + u"|_"}), {E(u"", u"", 2, 0, u"m")});
 }
 
 TEST(Reader, AnEscapeMarkerWithALineBreakInsideKeepsItsText) {
@@ -311,12 +309,12 @@ TEST(Reader, AnEscapeMarkerWithALineBreakInsideKeepsItsText) {
 }
 
 TEST(Reader, StrayBlockEndsAreIgnored) {
-    expect_records(SDT + u"a|_b" + NL + DED + NL + u"c" + NL + DED + NL + FLD + u"F|_" + NL + DED + NL,
+    expect_records(doc({SDT + u"a|_b", DED, u"c", DED, FLD + u"F|_", DED}),
                    {E(u"a", u"b"), E(u"c", u"c"), F(u"F")});
 }
 
 TEST(Reader, FoldersNeverTakeALetterCode) {
-    std::vector<Rec> got = read_text(DAT + u"R|t|_" + NL + u"x" + NL + FLD + u"F|_" + NL);
+    std::vector<Rec> got = read_text(doc({DAT + u"R|t|_", u"x", FLD + u"F|_"}));
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].letterCode, 0);
     EXPECT_EQ(got[0].title, u"F");
@@ -332,11 +330,11 @@ TEST(Reader, LongLinesArriveInPieces) {
     // A line whose rest is only its line break leaves no second entry.
     EXPECT_EQ(read_text(std::u16string(kMaxPiece - 1, u'y') + NL).size(), 1u);
     // Inside a block the pieces join up again.
-    got = read_text(DAT + u"t|_" + NL + long_line + NL + DED + NL);
+    got = read_text(doc({DAT + u"t|_", long_line, DED}));
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].data, long_line);
     // ...unless a later piece begins with a marker.
-    got = read_text(DAT + u"t|_" + NL + std::u16string(kMaxPiece, u'z') + DED + NL + u"after" + NL);
+    got = read_text(doc({DAT + u"t|_", std::u16string(kMaxPiece, u'z') + DED, u"after"}));
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(got[0].data, std::u16string(kMaxPiece, u'z'));
     EXPECT_EQ(got[1].title, u"after");

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "format_test_support.h"
+#include "support/random_choices.h"
 
 namespace peltatxt {
 namespace {

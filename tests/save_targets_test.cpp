@@ -24,7 +24,10 @@
 #include <map>
 
 #include "peltatxt.h"
-#include "test_support.h"
+#include "support/entry_lists.h"
+#include "support/files.h"
+#include "support/records.h"
+#include "support/temp_dir.h"
 #include "text/file_system.h"
 
 namespace peltatxt {
@@ -38,23 +41,13 @@ constexpr gid_t kNogroup = 65534;
 peltatxt_unit* handle(const fsys::path& p) { return SharedString(u16(p)).release(); }
 
 // A directory under /tmp that every user can reach, owned by the user who exports into it.
-struct Scratch {
-    fsys::path path;
-    explicit Scratch(uid_t owner, gid_t group) {
-        char name[] = "/tmp/peltatxt-save-XXXXXX";
-        EXPECT_NE(::mkdtemp(name), nullptr);
-        path = name;
-        ::chmod(name, 0755);
+struct Scratch : TempDir {
+    explicit Scratch(uid_t owner, gid_t group) : TempDir("/tmp") {
+        ::chmod(path().c_str(), 0755);
         if (::geteuid() == 0) {
-            EXPECT_EQ(::chown(name, owner, group), 0);
+            EXPECT_EQ(::chown(path().c_str(), owner, group), 0);
         }
     }
-    ~Scratch() {
-        std::error_code ec;
-        ::chmod(path.c_str(), 0755);
-        fsys::remove_all(path, ec);
-    }
-    fsys::path operator/(const char* name) const { return path / name; }
 };
 
 // Everything about one directory entry that an export must keep (or, refused, leave alone).
@@ -215,7 +208,7 @@ const Case kCases[] = {
     {"writable file in a directory without write permission",
      [](const Scratch& d, const Actor& a) {
          make_file(d / "t.peltatxt", 0644, a.uid, a.gid);
-         ASSERT_EQ(::chmod(d.path.c_str(), 0555), 0);
+         ASSERT_EQ(::chmod(d.path().c_str(), 0555), 0);
      },
      true, true, "t.peltatxt", true},
 };
@@ -233,10 +226,10 @@ TEST(SaveTargets, EachKindOfTargetAsEachUser) {
             SCOPED_TRACE(std::string(c.name) + ", as " + who.name + (unnamed ? "" : ", named temporary file"));
             Scratch dir(who.uid, who.gid);
             c.prepare(dir, who);
-            const std::map<std::string, Meta> before = snapshot(dir.path);
+            const std::map<std::string, Meta> before = snapshot(dir.path());
             bool expect_ok = privileged ? c.ok_privileged : c.ok_unprivileged;
             ASSERT_EQ(export_as(who, dir / "t.txt", list), expect_ok ? 1 : 0);
-            std::map<std::string, Meta> after = snapshot(dir.path);
+            std::map<std::string, Meta> after = snapshot(dir.path());
             if (!expect_ok) {
                 EXPECT_EQ(after, before);
                 continue;
@@ -314,7 +307,7 @@ TEST(SaveTargets, ExtendedAttributesAndTheAclAreKept) {
         EXPECT_EQ(after.xattrs, before.xattrs);
         EXPECT_EQ(after.mode, before.mode);
         EXPECT_EQ(after.uid, before.uid);
-        EXPECT_EQ(testing::file_names(dir.path), std::vector<std::string>{"t.peltatxt"});
+        EXPECT_EQ(testing::file_names(dir.path()), std::vector<std::string>{"t.peltatxt"});
     }
 }
 
@@ -339,7 +332,7 @@ TEST(SaveTargets, AnImmutableFileIsRefused) {
     EntryList list = new_list();
     EXPECT_EQ(writeDataFile(handle(dir / "t.txt"), list.get()), 0);
     EXPECT_EQ(meta_of(t), before);
-    EXPECT_EQ(testing::file_names(dir.path), std::vector<std::string>{"t.peltatxt"});
+    EXPECT_EQ(testing::file_names(dir.path()), std::vector<std::string>{"t.peltatxt"});
     ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
     ::close(fd);
 }

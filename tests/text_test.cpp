@@ -11,7 +11,9 @@
 #include <sys/stat.h>
 #endif
 
-#include "test_support.h"
+#include "support/files.h"
+#include "support/records.h"
+#include "support/temp_dir.h"
 #include "text/atomic_file.h"
 #include "text/file_system.h"
 #include "text/line_pieces.h"
@@ -23,22 +25,47 @@ namespace {
 using testing::TempDir;
 using testing::u16;
 
-TEST(Whitespace, BelowU0100ExactlyTabToCrAndSpace) {
-    for (char32_t c = 0; c < 0x100; ++c) {
-        bool expected = (c >= 0x09 && c <= 0x0D) || c == 0x20;
-        EXPECT_EQ(is_space(static_cast<char16_t>(c)), expected) << "U+" << std::hex << static_cast<unsigned>(c);
-    }
+// The Unicode White_Space property (PropList.txt), written out: the blanks are these code points
+// of the Basic Multilingual Plane but U+0085 (NEXT LINE) and U+00A0 (NO-BREAK SPACE), which the
+// format counts as text.
+constexpr char16_t kUnicodeWhiteSpace[] = {
+    0x0009, 0x000A, 0x000B, 0x000C, 0x000D,  // TAB, LF, VT, FF, CR
+    0x0020,                                  // SPACE
+    0x0085,                                  // NEXT LINE
+    0x00A0,                                  // NO-BREAK SPACE
+    0x1680,                                  // OGHAM SPACE MARK
+    0x2000, 0x2001, 0x2002, 0x2003, 0x2004, 0x2005, 0x2006, 0x2007, 0x2008, 0x2009, 0x200A,  // EN QUAD .. HAIR SPACE
+    0x2028, 0x2029,                          // LINE SEPARATOR, PARAGRAPH SEPARATOR
+    0x202F,                                  // NARROW NO-BREAK SPACE
+    0x205F,                                  // MEDIUM MATHEMATICAL SPACE
+    0x3000,                                  // IDEOGRAPHIC SPACE
+};
+constexpr char16_t kWhiteSpaceThatIsText[] = {0x0085, 0x00A0};
+
+TEST(Whitespace, LatinOneBlanksAreTabLfVtFfCrAndSpace) {
+    struct Case {
+        char16_t c;
+        bool blank;
+    } cases[] = {
+        {u'\t', true},    {u'\n', true},     {u'\v', true},      {u'\f', true},     {u'\r', true},
+        {u' ', true},     {u'\0', false},    {u'\x08', false},   {u'\x0E', false},  {u'\x1F', false},
+        {u'\x1C', false}, {u'\x1D', false},  {u'\x1E', false},   {u'!', false},     {u'_', false},
+        {u'\x7F', false}, {u'\u0085', false}, {u'\u00A0', false}, {u'\u00AD', false}, {u'\u00FF', false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(is_space(c.c), c.blank) << "U+" << std::hex << static_cast<unsigned>(c.c);
 }
 
-TEST(Whitespace, AboveU00FFTheUnicodeSpaceClass) {
-    std::u16string spaces = u"\u1680\u2000\u2001\u2002\u2003\u2004\u2005\u2006\u2007\u2008\u2009\u200A\u2028\u2029\u202F\u205F\u3000";
-    int count = 0;
-    for (char32_t c = 0x100; c <= 0xFFFF; ++c)
-        if (is_space(static_cast<char16_t>(c))) {
-            ++count;
-            EXPECT_NE(spaces.find(static_cast<char16_t>(c)), std::u16string::npos) << std::hex << static_cast<unsigned>(c);
-        }
-    EXPECT_EQ(count, static_cast<int>(spaces.size()));
+TEST(Whitespace, EveryUnitIsABlankExactlyWhenUnicodeSaysWhiteSpaceButNelAndNbsp) {
+    auto listed = [](const auto& list, char16_t c) { return std::find(std::begin(list), std::end(list), c) != std::end(list); };
+    int blanks = 0;
+    for (char32_t u = 0; u <= 0xFFFF; ++u) {
+        const char16_t c = static_cast<char16_t>(u);
+        const bool expected = listed(kUnicodeWhiteSpace, c) && !listed(kWhiteSpaceThatIsText, c);
+        EXPECT_EQ(is_space(c), expected) << "U+" << std::hex << static_cast<unsigned>(u);
+        blanks += is_space(c);
+    }
+    EXPECT_EQ(blanks, 23);
     EXPECT_FALSE(is_space(u'\u200B'));  // zero width space is no space
     EXPECT_FALSE(is_space(u'\uFEFF'));
 }

@@ -7,7 +7,10 @@
 
 #include "format/reader.h"
 #include "format/writer.h"
-#include "test_support.h"
+#include "support/entry_lists.h"
+#include "support/files.h"
+#include "support/records.h"
+#include "support/temp_dir.h"
 #include "text/file_system.h"
 
 namespace peltatxt {

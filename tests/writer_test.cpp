@@ -24,8 +24,8 @@ using namespace testing;
 // What the writer puts after the banner.
 std::u16string body(const std::vector<Rec>& recs) {
     std::u16string text = write_text_of(recs);
-    EXPECT_EQ(text.substr(0, banner_text().size()), banner_text());
-    return text.substr(banner_text().size());
+    EXPECT_EQ(text.substr(0, kBanner.size()), kBanner);
+    return text.substr(kBanner.size());
 }
 
 std::vector<Rec> round_trip(const std::vector<Rec>& recs) { return read_text(write_text_of(recs)); }
@@ -66,9 +66,10 @@ TEST(Writer, WorkedExampleIsWrittenByteForByte) {
 }
 
 TEST(Writer, EmptyListGivesByteOrderMarkAndBannerOnly) {
-    EXPECT_EQ(write_text_of({}), banner_text());
-    EXPECT_EQ(banner_text().substr(0, CMT.size()), CMT);
-    EXPECT_EQ(banner_text().substr(banner_text().size() - 4), u"\r\n\r\n");
+    const std::u16string written = write_text_of({});
+    EXPECT_EQ(written, kBanner);
+    EXPECT_EQ(written.substr(0, CMT.size()), CMT);
+    EXPECT_TRUE(written.ends_with(u"\r\n\r\n"));
 }
 
 TEST(ChooseForm, ByTitleTextAndLetterCode) {
@@ -117,17 +118,17 @@ TEST(Writer, LineFormsAndTheirSwitchLines) {
         std::vector<Rec> recs;
         std::u16string expected;
     } cases[] = {
-        {{E(u"abc", u"abc")}, u"abc\r\n"},
-        {{E(u"abc", u"  abc ")}, NL + DNL + NL + u"  abc \r\n"},
-        {{E(u"abc", u"abc\r\n")}, NL + NTR + NL + u"abc\r\n"},
-        {{E(u"abc", u"abc\r\n"), E(u"d", u"d")}, NL + NTR + NL + u"abc\r\n" + NL + TRM + NL + u"d\r\n"},
-        {{E(u"abc", u"xyz")}, SDT + u"abc|_xyz\r\n"},
-        {{E(u"t", u"")}, SDT + u"t|_\r\n"},
-        {{E(u"t", u"a\r\nb")}, NL + DAT + u"t|_\r\na\r\nb\r\n" + DED + NL + NL},
-        {{E(u"x", u"x", 1, 3)}, NL + ONE + NL + SDT + u"R|x|_x\r\n"},
-        {{E(u"a", u"a", 1), E(u"b", u"b", 1), E(u"c", u"c", 2)}, NL + ONE + NL + u"a\r\nb\r\n" + NL + LCK + NL + u"c\r\n"},
-        {{E(u"a", u"a", 0), E(u"b", u"b", 3)}, u"a\r\nb\r\n"},  // other kinds write no switch
-        {{E(u"", u"", 2, 0, u"m")}, NL + MAC + u"m\r\n" + SDT + u"|_\r\n"},
+        {{E(u"abc", u"abc")}, doc({u"abc"})},
+        {{E(u"abc", u"  abc ")}, doc({u"", DNL, u"  abc "})},
+        {{E(u"abc", u"abc\r\n")}, doc({u"", NTR, u"abc"})},
+        {{E(u"abc", u"abc\r\n"), E(u"d", u"d")}, doc({u"", NTR, u"abc", u"", TRM, u"d"})},
+        {{E(u"abc", u"xyz")}, doc({SDT + u"abc|_xyz"})},
+        {{E(u"t", u"")}, doc({SDT + u"t|_"})},
+        {{E(u"t", u"a\r\nb")}, doc({u"", DAT + u"t|_", u"a", u"b", DED, u""})},
+        {{E(u"x", u"x", 1, 3)}, doc({u"", ONE, SDT + u"R|x|_x"})},
+        {{E(u"a", u"a", 1), E(u"b", u"b", 1), E(u"c", u"c", 2)}, doc({u"", ONE, u"a", u"b", u"", LCK, u"c"})},
+        {{E(u"a", u"a", 0), E(u"b", u"b", 3)}, doc({u"a", u"b"})},  // other kinds write no switch
+        {{E(u"", u"", 2, 0, u"m")}, doc({u"", MAC + u"m", SDT + u"|_"})},
     };
     for (const Case& c : cases) EXPECT_EQ(body(c.recs), c.expected) << describe(c.recs[0]);
 }
@@ -135,19 +136,32 @@ TEST(Writer, LineFormsAndTheirSwitchLines) {
 TEST(Writer, MacrosBeforeEntriesAndFolders) {
     // One-time entry with a macro after a locked one: empty line, MAC, empty line, 1TM, header.
     EXPECT_EQ(body({E(u"p", u"p"), E(u"t", u"a\r\nb", 1, 0, u"m")}),
-              u"p\r\n" + NL + MAC + u"m\r\n" + NL + ONE + NL + DAT + u"t|_\r\na\r\nb\r\n" + DED + NL + NL);
+              doc({u"p", u"", MAC + u"m", u"", ONE, DAT + u"t|_", u"a", u"b", DED, u""}));
     // Kind 0 gets no empty line before its macro, nor before a block header.
     EXPECT_EQ(body({E(u"t", u"a\r\nb", 0, 0, u"m1\r\nm2")}),
-              MAC + u"m1\r\n" + MAC + u"m2\r\n" + DAT + u"t|_\r\na\r\nb\r\n" + DED + NL + NL);
+              doc({MAC + u"m1", MAC + u"m2", DAT + u"t|_", u"a", u"b", DED, u""}));
     // A folder with comment and macro: empty line, FCM lines, MAC lines, FLD, all at one indentation.
     Rec f = folder(1, -1, u"F", 0x18);
     f.data = u"c1\r\n\r\nc3";
     f.macro = u"m\r\n";
     Rec g = folder(2, 1, u"G", 0x1C);
     g.macro = u"x";
-    EXPECT_EQ(body({f, g}), NL + FCM + u"c1\r\n" + FCM + u"\r\n" + FCM + u"c3\r\n" + MAC + u"m\r\n" + MAC + u"\r\n" + FLD +
-                                u"H|O|F|_\r\n" + NL + u"\t" + MAC + u"x\r\n\t" + FLD + u"O|G|_\r\n\t" + FED + NL + NL + FED +
-                                NL + NL);
+    EXPECT_EQ(body({f, g}), doc({
+                                u"",
+                                FCM + u"c1",
+                                FCM,
+                                FCM + u"c3",
+                                MAC + u"m",
+                                MAC,
+                                FLD + u"H|O|F|_",
+                                u"",
+                                u"\t" + MAC + u"x",
+                                u"\t" + FLD + u"O|G|_",
+                                u"\t" + FED,
+                                u"",
+                                FED,
+                                u"",
+                            }));
 }
 
 TEST(Writer, IndentationThreeDeepAndClosingOnUnknownParents) {
@@ -155,17 +169,36 @@ TEST(Writer, IndentationThreeDeepAndClosingOnUnknownParents) {
     c.data = u"note";
     std::u16string got = body({a, b, c, E(u"e", u"e", 2, 0, u"", 4, 3), E(u"s", u"x\r\ny", 2, 0, u"", 5, 3),
                                E(u"top", u"top", 2, 0, u"", 6, 99)});
-    std::u16string expected = NL + FLD + u"A|_\r\n" + NL + u"\t" + FLD + u"B|_\r\n" + NL + u"\t\t" + FCM + u"note\r\n" +
-                              u"\t\t" + FLD + u"C|_\r\n" + u"\t\t\te\r\n" + NL + u"\t\t\t" + DAT + u"s|_\r\nx\r\ny\r\n" +
-                              u"\t\t\t" + DED + NL + NL + u"\t\t" + FED + NL + NL + u"\t" + FED + NL + NL + FED + NL + NL +
-                              u"top\r\n";
+    std::u16string expected = doc({
+        u"",
+        FLD + u"A|_",
+        u"",
+        u"\t" + FLD + u"B|_",
+        u"",
+        u"\t\t" + FCM + u"note",
+        u"\t\t" + FLD + u"C|_",
+        u"\t\t\te",
+        u"",
+        u"\t\t\t" + DAT + u"s|_",
+        u"x",
+        u"y",
+        u"\t\t\t" + DED,
+        u"",
+        u"\t\t" + FED,
+        u"",
+        u"\t" + FED,
+        u"",
+        FED,
+        u"",
+        u"top",
+    });
     EXPECT_EQ(got, expected);
 }
 
 TEST(Writer, FoldersWriteOnlyFlagsAndTitle) {
     Rec f = folder(5, -1, u"F", 0x0C);
     f.letterCode = 3;
-    EXPECT_EQ(body({f}), NL + FLD + u"F|_\r\n" + FED + NL + NL);
+    EXPECT_EQ(body({f}), doc({u"", FLD + u"F|_", FED, u""}));
 }
 
 TEST(Writer, EscapesEveryLineThatWouldReadAsAMarker) {

@@ -47,10 +47,10 @@ TEST(ToolDiff, EqualCollectionsInAnyMixOfFormats) {
 }
 
 TEST(ToolDiff, RepeatedTitlesPairInOrderAndLoneSurrogatesShowExactly) {
-    Scratch dir;
-    write_file(dir / "a.json", R"([{"kind": "locked", "title": "t", "text": "one"},
+    TempDir dir;
+    write_bytes(dir / "a.json", R"([{"kind": "locked", "title": "t", "text": "one"},
                                    {"kind": "locked", "title": "t", "text": "two"}])");
-    write_file(dir / "b.json", R"([{"kind": "locked", "title": "t", "text": "one"},
+    write_bytes(dir / "b.json", R"([{"kind": "locked", "title": "t", "text": "one"},
                                    {"kind": "locked", "title": "t", "text": "tw\uD800"}])");
     ToolRun run = run_tool({"diff", dir / "a.json", dir / "b.json"});
     EXPECT_EQ(run.status, 1);
@@ -61,8 +61,8 @@ TEST(ToolDiff, RepeatedTitlesPairInOrderAndLoneSurrogatesShowExactly) {
 }
 
 TEST(ToolDiff, BadInputIsStatusTwo) {
-    Scratch dir;
-    write_file(dir / "bad.json", "[{");
+    TempDir dir;
+    write_bytes(dir / "bad.json", "[{");
     expect_failure(run_tool({"diff", kSample, dir / "bad.json"}), dir / "bad.json", "invalid JSON");
     expect_failure(run_tool({"diff", dir / "none.peltatxt", kSample}), dir / "none.peltatxt", "no such file");
 }
@@ -75,24 +75,24 @@ TEST(ToolCsv, GoldenOfTheSample) {
 }
 
 TEST(ToolRoundTrip, DataFileThroughCsvAndJsonComesBackByteForByte) {
-    Scratch dir;
+    TempDir dir;
     // The odd collection: lone surrogates, U+0000, U+FFFF, CR-only and LF-only line breaks.
     ASSERT_EQ(run_tool({"from-json", kOddJson, dir / "odd"}).status, 0);
-    EXPECT_EQ(run_tool({"to-json", dir / "odd.peltatxt"}).out, read_file(kOddJson)) << "JSON keeps every unit";
-    for (const std::string& data : {kSample, dir / "odd.peltatxt"}) {
+    EXPECT_EQ(run_tool({"to-json", dir / "odd.peltatxt"}).out, read_bytes(kOddJson)) << "JSON keeps every unit";
+    for (const std::string& data : {kSample, (dir / "odd.peltatxt").string()}) {
         SCOPED_TRACE(data);
         ASSERT_EQ(run_tool({"to-csv", data, "-o", dir / "x.csv"}).status, 0);
         ToolRun csv = run_tool({"from-csv", dir / "x.csv", dir / "from-csv"});
         ASSERT_EQ(csv.status, 0) << csv.err;
-        EXPECT_EQ(read_file(dir / "from-csv.peltatxt"), read_file(data));
+        EXPECT_EQ(read_bytes(dir / "from-csv.peltatxt"), read_bytes(data));
         ASSERT_EQ(run_tool({"to-json", data, "-o", dir / "x.json"}).status, 0);
         ASSERT_EQ(run_tool({"from-json", dir / "x.json", dir / "from-json"}).status, 0);
-        EXPECT_EQ(read_file(dir / "from-json.peltatxt"), read_file(data));
+        EXPECT_EQ(read_bytes(dir / "from-json.peltatxt"), read_bytes(data));
         ASSERT_EQ(run_tool({"to-json", "--flat", data, "-o", dir / "flat.json"}).status, 0);
         ASSERT_EQ(run_tool({"from-json", dir / "flat.json", dir / "from-flat"}).status, 0);
-        EXPECT_EQ(read_file(dir / "from-flat.peltatxt"), read_file(data));
+        EXPECT_EQ(read_bytes(dir / "from-flat.peltatxt"), read_bytes(data));
     }
-    std::string csv = read_file(dir / "x.csv");
+    std::string csv = read_bytes(dir / "x.csv");
     EXPECT_NE(csv.find(",lone high \\uD800,a\\uD800b,,,yes\r\n"), std::string::npos) << csv;
     EXPECT_NE(csv.find(",back\\\\slash,\\\\uD800 is six characters here,macro \\uD801,,yes\r\n"), std::string::npos);
 }
@@ -162,13 +162,13 @@ TEST(ToolCsv, WhatSpreadsheetProgramsSaveImports) {
         {"no escaped column", replaced(replaced(kSpreadsheetCsv + "\r\n", ",\"escaped\"", ""), ",\"\"\r\n", "\r\n"),
          kSpreadsheetJson},
     };
-    Scratch dir;
+    TempDir dir;
     for (const Variant& v : variants) {
         SCOPED_TRACE(v.name);
-        write_file(dir / "saved.csv", v.csv);
+        write_bytes(dir / "saved.csv", v.csv);
         ToolRun run = run_tool({"from-csv", dir / "saved.csv", dir / "saved"});
         ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(run.out, "wrote " + (dir / "saved.peltatxt") + " (6 records)\n");
+        EXPECT_EQ(run.out, "wrote " + (dir / "saved.peltatxt").string() + " (6 records)\n");
         EXPECT_EQ(run_tool({"to-json", dir / "saved.peltatxt"}).out, v.json);
     }
 }
@@ -194,10 +194,10 @@ TEST(ToolCsv, BadCsvNamesRowAndColumn) {
         {"folder,kind,title\r\n", "row 1: the header must be folder,kind,letterCode,title,text,macro,comment"},
         {"", "row 1: the header row is missing"},
     };
-    Scratch dir;
+    TempDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.csv);
-        write_file(dir / "bad.csv", c.csv);
+        write_bytes(dir / "bad.csv", c.csv);
         expect_failure(run_tool({"from-csv", dir / "bad.csv", dir / "out"}), dir / "bad.csv", c.message);
         EXPECT_FALSE(std::filesystem::exists(dir / "out.peltatxt"));
     }

@@ -75,14 +75,14 @@ public:
         }
         done_ = true;
         run_.status = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
-        run_.out = read_file(out_);
-        run_.err = read_file(err_);
+        run_.out = read_bytes(out_);
+        run_.err = read_bytes(err_);
         return true;
     }
     const ToolRun& run() const { return run_; }
 
 private:
-    Scratch capture_;
+    TempDir capture_;
     std::string out_, err_;
     pid_t pid_ = -1;
     bool done_ = false;
@@ -112,7 +112,7 @@ mode_t mode_of(const std::string& p) {
 }
 
 TEST(ToolInputs, NonFilesAreRefusedAtOnceWithoutOpeningThem) {
-    Scratch dir;
+    TempDir dir;
     std::string fifo = dir / "pipe.peltatxt";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     std::string fifo_json = dir / "pipe.json";
@@ -131,7 +131,7 @@ TEST(ToolInputs, NonFilesAreRefusedAtOnceWithoutOpeningThem) {
 }
 
 TEST(ToolInputs, AJsonFileLargerThanTheLimitIsRefusedUnread) {
-    Scratch dir;
+    TempDir dir;
     std::string big = dir / "big.json";
     int fd = ::open(big.c_str(), O_WRONLY | O_CREAT, 0600);
     ASSERT_GE(fd, 0);
@@ -141,14 +141,14 @@ TEST(ToolInputs, AJsonFileLargerThanTheLimitIsRefusedUnread) {
 }
 
 TEST(ToolOutputs, ToJsonWritesThroughALinkAndKeepsTheFileItNames) {
-    Scratch dir;
-    write_file(dir / "real.json", "old");
+    TempDir dir;
+    write_bytes(dir / "real.json", "old");
     ::chmod((dir / "real.json").c_str(), 0600);
     fsys::create_symlink("real.json", dir / "out.json");
     ToolRun run = run_within({"to-json", kSample, "-o", dir / "out.json"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(S_ISLNK(mode_of(dir / "out.json")));
-    EXPECT_EQ(read_file(dir / "real.json"), read_file(kGoldenJson));
+    EXPECT_EQ(read_bytes(dir / "real.json"), read_bytes(kGoldenJson));
     EXPECT_EQ(mode_of(dir / "real.json") & 07777, 0600u);
     std::vector<std::string> names;
     for (const auto& e : fsys::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
@@ -157,36 +157,37 @@ TEST(ToolOutputs, ToJsonWritesThroughALinkAndKeepsTheFileItNames) {
 }
 
 TEST(ToolOutputs, AnOutputThatIsTheInputIsRefused) {
-    Scratch dir;
+    TempDir dir;
     std::string data = dir / "x.peltatxt";
-    write_file(data, read_file(kSample));
+    write_bytes(data, read_bytes(kSample));
     fsys::create_symlink("x.peltatxt", dir / "link");
     fsys::create_hard_link(data, dir / "hard");
-    for (std::string out : {data, dir / "link", dir / "hard", dir.path().string() + "/./x.peltatxt"}) {
+    for (std::string out :
+         {data, (dir / "link").string(), (dir / "hard").string(), dir.path().string() + "/./x.peltatxt"}) {
         SCOPED_TRACE(out);
         expect_failure(run_within({"to-json", data, "-o", out}), out, "is the input file");
         expect_failure(run_within({"to-csv", data, "-o", out}), out, "is the input file");
-        EXPECT_EQ(read_file(data), read_file(kSample));
+        EXPECT_EQ(read_bytes(data), read_bytes(kSample));
     }
     // from-json whose derived output is the JSON file itself.
     std::string json = dir / "in.peltatxt";
-    write_file(json, read_file(kGoldenJson));
+    write_bytes(json, read_bytes(kGoldenJson));
     expect_failure(run_within({"from-json", json, dir / "in"}), json, "is the input file");
-    EXPECT_EQ(read_file(json), read_file(kGoldenJson));
+    EXPECT_EQ(read_bytes(json), read_bytes(kGoldenJson));
     // The same for from-csv.
     std::string csv = dir / "table.peltatxt";
     ASSERT_EQ(run_within({"to-csv", kSample, "-o", csv}).status, 0);
-    std::string table = read_file(csv);
+    std::string table = read_bytes(csv);
     expect_failure(run_within({"from-csv", csv, dir / "table"}), csv, "is the input file");
-    EXPECT_EQ(read_file(csv), table);
+    EXPECT_EQ(read_bytes(csv), table);
 }
 
 // Each output that cannot be written, with the cause the user is told.
 TEST(ToolOutputs, FailuresNameTheRealCause) {
-    Scratch dir;
-    write_file(dir / "ro.json", "keep");
+    TempDir dir;
+    write_bytes(dir / "ro.json", "keep");
     ::chmod((dir / "ro.json").c_str(), 0444);
-    write_file(dir / "ro.peltatxt", "keep");
+    write_bytes(dir / "ro.peltatxt", "keep");
     ::chmod((dir / "ro.peltatxt").c_str(), 0444);
     fsys::create_directory(dir / "sub.json");
     fsys::create_directory(dir / "sub.peltatxt");
@@ -210,15 +211,15 @@ TEST(ToolOutputs, FailuresNameTheRealCause) {
         SCOPED_TRACE(c.args[0] + " " + c.file);
         expect_failure(run_within(c.args), c.file, c.cause);
     }
-    EXPECT_EQ(read_file(dir / "ro.json"), "keep");
-    EXPECT_EQ(read_file(dir / "ro.peltatxt"), "keep");
+    EXPECT_EQ(read_bytes(dir / "ro.json"), "keep");
+    EXPECT_EQ(read_bytes(dir / "ro.peltatxt"), "keep");
 }
 
 TEST(ToolOutputs, PermissionDeniedAsAnUnprivilegedUser) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to become nobody";
-    Scratch dir;  // root's, 0755: nobody may create nothing in it
+    TempDir dir;  // root's, 0755: nobody may create nothing in it
     ::chmod(dir.path().c_str(), 0755);
-    write_file(dir / "roots.json", "keep");
+    write_bytes(dir / "roots.json", "keep");
     ::chmod((dir / "roots.json").c_str(), 0644);
     Spawned::Options nobody{{}, true};
     expect_failure(run_within({"to-json", kSample, "-o", dir / "new.json"}, nobody), dir / "new.json",
@@ -229,7 +230,7 @@ TEST(ToolOutputs, PermissionDeniedAsAnUnprivilegedUser) {
                    "cannot write: cannot create a file in " + dir.path().string() + ": permission denied");
     expect_failure(run_within({"from-json", kGoldenJson, dir / "roots.json"}, nobody), dir / "roots.peltatxt",
                    "cannot write: cannot create a file in");
-    EXPECT_EQ(read_file(dir / "roots.json"), "keep");
+    EXPECT_EQ(read_bytes(dir / "roots.json"), "keep");
     EXPECT_FALSE(fsys::exists(dir / "new.json"));
 }
 
@@ -251,8 +252,8 @@ std::vector<fsys::path> tool_dirs(const fsys::path& tmp) {
 }
 
 TEST(ToolCheck, ItsTemporaryDirectoryIsPrivateAndRemovedOnSigintAndSigterm) {
-    Scratch dir;
-    write_file(dir / "many.json", many_records(200000));
+    TempDir dir;
+    write_bytes(dir / "many.json", many_records(200000));
     for (int sig : {SIGINT, SIGTERM}) {
         SCOPED_TRACE(sig);
         fsys::path tmp = dir.path() / ("tmp-" + std::to_string(sig));

@@ -10,6 +10,7 @@
 #include "json_text.h"
 #include "records_csv.h"
 #include "records_json.h"
+#include "support/records.h"
 #include "terminal.h"
 
 namespace peltatxt::cli {
@@ -17,19 +18,13 @@ namespace {
 
 using host::Record;
 
+// The tests' builders with the arguments these tests vary first.
 Record entry(std::u16string title, std::u16string text, int32_t id = 1, int32_t parent = -1) {
-    Record r;
-    r.id = id;
-    r.parentId = parent;
-    r.title = std::move(title);
-    r.data = std::move(text);
-    return r;
+    return testing::entry(id, parent, std::move(title), std::move(text));
 }
 
 Record folder(std::u16string title, int32_t id, int32_t parent = -1) {
-    Record r = entry(std::move(title), u"", id, parent);
-    r.kind = PELTATXT_KIND_FOLDER;
-    return r;
+    return testing::folder(id, parent, std::move(title));
 }
 
 std::u16string random_units(std::mt19937& random, std::size_t n) {

@@ -10,6 +10,7 @@
 #include "records.h"
 #include "records_json.h"
 #include "round_trip.h"
+#include "support/records.h"
 #include "terminal.h"
 
 namespace peltatxt::cli {
@@ -17,18 +18,7 @@ namespace {
 
 using host::Record;
 
-Record rec(uint8_t kind, int32_t id, int32_t parent, std::u16string title, std::u16string data = u"",
-           std::u16string macro = u"", int8_t code = 0) {
-    Record r;
-    r.kind = kind;
-    r.letterCode = code;
-    r.id = id;
-    r.parentId = parent;
-    r.title = std::move(title);
-    r.data = std::move(data);
-    r.macro = std::move(macro);
-    return r;
-}
+using testing::rec;
 
 TEST(EncodingWarning, TellsUtf16FromEightBitText) {
     struct Case {

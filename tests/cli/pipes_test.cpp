@@ -11,18 +11,18 @@ namespace {
 std::string q(const std::string& s) { return shell_quoted(s); }
 
 TEST(ToolPipes, EveryInputReadsStandardInput) {
-    Scratch dir;
-    std::string json = read_file(kGoldenJson);
+    TempDir dir;
+    std::string json = read_bytes(kGoldenJson);
     ToolRun show = run_shell("cat " + q(kSample) + " | \"$PELTATXT\" show -");
     EXPECT_EQ(show.status, 0) << show.err;
-    EXPECT_EQ(show.out, read_file(kGoldenShow));
+    EXPECT_EQ(show.out, read_bytes(kGoldenShow));
 
     ToolRun to_json = run_shell("cat " + q(kSample) + " | \"$PELTATXT\" to-json -");
     EXPECT_EQ(to_json.out, json) << to_json.err;
 
     ToolRun from_json = run_shell("cat " + q(kGoldenJson) + " | \"$PELTATXT\" from-json - " + q(dir / "copy"));
     EXPECT_EQ(from_json.status, 0) << from_json.err;
-    EXPECT_EQ(read_file(dir / "copy.peltatxt"), read_file(kSample));
+    EXPECT_EQ(read_bytes(dir / "copy.peltatxt"), read_bytes(kSample));
 
     // check and diff tell JSON from a data file by what standard input holds.
     ToolRun check_data = run_shell("cat " + q(kSample) + " | \"$PELTATXT\" check -");
@@ -35,36 +35,36 @@ TEST(ToolPipes, EveryInputReadsStandardInput) {
 }
 
 TEST(ToolPipes, OutputsGoToStandardOutput) {
-    Scratch dir;
+    TempDir dir;
     // A whole conversion chain, data file to data file, without a file between.
     ToolRun chain = run_shell("\"$PELTATXT\" to-json " + q(kSample) + " -o - | \"$PELTATXT\" from-json - - | " +
                               "\"$PELTATXT\" to-csv - -o - | \"$PELTATXT\" from-csv - - > " + q(dir / "back.peltatxt"));
     EXPECT_EQ(chain.status, 0) << chain.err;
     EXPECT_EQ(chain.err, "");
-    EXPECT_EQ(read_file(dir / "back.peltatxt"), read_file(kSample));
+    EXPECT_EQ(read_bytes(dir / "back.peltatxt"), read_bytes(kSample));
     EXPECT_FALSE(std::filesystem::exists("-")) << "no file named -";
     EXPECT_FALSE(std::filesystem::exists("-.peltatxt"));
 }
 
 TEST(ToolPipes, ShowIntoAPipeCutsNoLine) {
     ToolRun cut = run_shell("COLUMNS=20 \"$PELTATXT\" show " + q(kSample) + " | cat");
-    EXPECT_EQ(cut.out, read_file(kGoldenShow));
+    EXPECT_EQ(cut.out, read_bytes(kGoldenShow));
     ToolRun asked = run_shell("\"$PELTATXT\" show -w 20 " + q(kSample) + " | cat");
-    EXPECT_NE(asked.out, read_file(kGoldenShow));
+    EXPECT_NE(asked.out, read_bytes(kGoldenShow));
     EXPECT_NE(asked.out.find("..."), std::string::npos);
 }
 
 TEST(ToolPipes, AStandardInputLargerThanAPipeIsReadToItsEnd) {
     // About 2 MB of JSON, far beyond a pipe's buffer: every record arrives.
-    Scratch dir;
+    TempDir dir;
     std::string json = "[";
     for (int i = 0; i < 20000; ++i)
         json += std::string(i ? "," : "") + "{\"kind\": \"locked\", \"title\": \"entry " + std::to_string(i) +
                 "\", \"text\": \"" + std::string(80, 'x') + "\"}";
-    write_file(dir / "big.json", json + "]");
+    write_bytes(dir / "big.json", json + "]");
     ToolRun run = run_shell("cat " + q(dir / "big.json") + " | \"$PELTATXT\" from-json - " + q(dir / "big"));
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "wrote " + (dir / "big.peltatxt") + " (20000 records)\n");
+    EXPECT_EQ(run.out, "wrote " + (dir / "big.peltatxt").string() + " (20000 records)\n");
 }
 
 TEST(ToolPipes, FailuresNameStandardInput) {

@@ -15,14 +15,14 @@ namespace fsys = std::filesystem;
 
 // Runs `tool info` through the shell with an environment of env_prefix ("NAME='value' " or empty).
 ToolRun info(const fsys::path& tool, const std::string& env_prefix, const std::string& options = "") {
-    Scratch capture;
+    TempDir capture;
     std::string command = "env -u PELTATXT_PLUGIN " + env_prefix + "'" + tool.string() + "' " + options + " info >'" +
-                          (capture / "out") + "' 2>'" + (capture / "err") + "'";
+                          (capture / "out").string() + "' 2>'" + (capture / "err").string() + "'";
     int raw = std::system(command.c_str());
     ToolRun run;
     if (raw != -1 && WIFEXITED(raw)) run.status = WEXITSTATUS(raw);
-    run.out = read_file(capture / "out");
-    run.err = read_file(capture / "err");
+    run.out = read_bytes(capture / "out");
+    run.err = read_bytes(capture / "err");
     return run;
 }
 
@@ -38,7 +38,7 @@ std::string library_of(const ToolRun& run) {
 std::string normal(const fsys::path& p) { return p.lexically_normal().string(); }
 
 // A copy of the built tool at root/bin/peltatxt, and optionally of the plug-in at root/relative.
-fsys::path lay_out(const Scratch& root, const std::string& plugin_relative_to_bin) {
+fsys::path lay_out(const TempDir& root, const std::string& plugin_relative_to_bin) {
     fsys::path bin = root.path() / "bin";
     fsys::create_directories(bin);
     fsys::copy_file(PELTATXT_TOOL, bin / "peltatxt");
@@ -51,21 +51,21 @@ fsys::path lay_out(const Scratch& root, const std::string& plugin_relative_to_bi
 }
 
 TEST(PluginDiscovery, AnInstalledToolFindsTheInstalledPlugin) {
-    Scratch root;
+    TempDir root;
     fsys::path tool = lay_out(root, PELTATXT_PLUGIN_DIR_FROM_TOOL);
     EXPECT_EQ(library_of(info(tool, "")),
               normal(root.path() / "bin" / PELTATXT_PLUGIN_DIR_FROM_TOOL / "libpeltatxt.so"));
 }
 
 TEST(PluginDiscovery, ACopiedToolPrefersThePluginBesideIt) {
-    Scratch root;
+    TempDir root;
     fsys::path tool = lay_out(root, PELTATXT_PLUGIN_DIR_FROM_TOOL);
     fsys::copy_file(PELTATXT_PLUGIN, root.path() / "bin" / "libpeltatxt.so");
     EXPECT_EQ(library_of(info(tool, "")), normal(root.path() / "bin" / "libpeltatxt.so"));
 }
 
 TEST(PluginDiscovery, WithoutAPluginAnywhereTheToolSaysWhereItLooked) {
-    Scratch root;
+    TempDir root;
     fsys::path tool = lay_out(root, "");
     ToolRun run = info(tool, "");
     EXPECT_EQ(run.status, 2);
@@ -75,7 +75,7 @@ TEST(PluginDiscovery, WithoutAPluginAnywhereTheToolSaysWhereItLooked) {
 }
 
 TEST(PluginDiscovery, TheEnvironmentAndTheOptionChooseAnother) {
-    Scratch root;
+    TempDir root;
     fsys::path tool = lay_out(root, PELTATXT_PLUGIN_DIR_FROM_TOOL);
     const std::string partial = PELTATXT_PARTIAL_PLUGIN;
     // PELTATXT_PLUGIN wins over the installed plug-in: here one that lacks an export.

@@ -31,7 +31,7 @@ TEST(ToolGolden, ShowCutsLinesToTheWidth) {
         ToolRun run = run_tool({"show", "-w", width, kSample});
         ASSERT_EQ(run.status, 0) << run.err;
         // Cut lines end in "...", and the lines that needed no cut are those of the golden outline.
-        std::string golden = read_file(kGoldenShow);
+        std::string golden = read_bytes(kGoldenShow);
         std::size_t cut = 0, at = 0;
         for (std::size_t end; (end = run.out.find('\n', at)) != std::string::npos; at = end + 1) {
             std::string line = run.out.substr(at, end - at);
@@ -46,38 +46,38 @@ TEST(ToolGolden, ShowCutsLinesToTheWidth) {
     ToolRun wide = run_tool({"show", "--width", "0", kSample});
     EXPECT_EQ(wide.out.find("..."), std::string::npos) << "--width 0 cuts nothing";
     // Into a file or a pipe nothing is cut, whatever COLUMNS says: only a terminal has a width.
-    EXPECT_EQ(run_tool({"show", kSample}, {{"COLUMNS", "20"}}).out, read_file(kGoldenShow));
+    EXPECT_EQ(run_tool({"show", kSample}, {{"COLUMNS", "20"}}).out, read_bytes(kGoldenShow));
 }
 
 TEST(ToolRoundTrip, TheSampleIsWhatTheWriterWritesFromTheGoldenJson) {
-    Scratch dir;
+    TempDir dir;
     ToolRun run = run_tool({"from-json", kGoldenJson, dir / "sample"});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "wrote " + (dir / "sample.peltatxt") + " (23 records)\n");
-    EXPECT_EQ(read_file(dir / "sample.peltatxt"), read_file(kSample))
+    EXPECT_EQ(run.out, "wrote " + (dir / "sample.peltatxt").string() + " (23 records)\n");
+    EXPECT_EQ(read_bytes(dir / "sample.peltatxt"), read_bytes(kSample))
         << "examples/sample.peltatxt is stale: rewrite it with from-json " << kGoldenJson;
 }
 
 TEST(ToolRoundTrip, JsonToFileToJsonIsIdentical) {
-    Scratch dir;
+    TempDir dir;
     ASSERT_EQ(run_tool({"from-json", kGoldenJson, dir / "copy.txt"}).status, 0);
     ToolRun back = run_tool({"to-json", dir / "copy.peltatxt", "-o", dir / "copy.json"});
     ASSERT_EQ(back.status, 0) << back.err;
     EXPECT_EQ(back.out, "");
-    EXPECT_EQ(read_file(dir / "copy.json"), read_file(kGoldenJson));
+    EXPECT_EQ(read_bytes(dir / "copy.json"), read_bytes(kGoldenJson));
 }
 
 TEST(ToolRoundTrip, TheFlatShapeReadsBackToTheSameTree) {
-    Scratch dir;
+    TempDir dir;
     ToolRun flat = run_tool({"to-json", "--flat", kSample, "-o", dir / "flat.json"});
     ASSERT_EQ(flat.status, 0) << flat.err;
-    std::string json = read_file(dir / "flat.json");
+    std::string json = read_bytes(dir / "flat.json");
     EXPECT_NE(json.find("\"parentId\": -1"), std::string::npos);
     EXPECT_NE(json.find("\"auxA\": 0"), std::string::npos);
     EXPECT_EQ(json.find("\"children\""), std::string::npos);
     ASSERT_EQ(run_tool({"from-json", dir / "flat.json", dir / "again"}).status, 0);
     ToolRun tree = run_tool({"to-json", dir / "again.peltatxt"});
-    EXPECT_EQ(tree.out, read_file(kGoldenJson));
+    EXPECT_EQ(tree.out, read_bytes(kGoldenJson));
 }
 
 TEST(ToolCheck, TheSampleComesBackWhole) {
@@ -88,23 +88,23 @@ TEST(ToolCheck, TheSampleComesBackWhole) {
 }
 
 TEST(ToolCheck, NamesARecordWhoseTitleHoldsALineBreak) {
-    Scratch dir;
-    write_file(dir / "list.json", R"([
+    TempDir dir;
+    write_bytes(dir / "list.json", R"([
       {"kind": "folder", "title": "Notes", "children": [
         {"kind": "locked", "title": "first\r\nsecond", "text": "body"},
         {"kind": "locked", "title": "fine", "text": "fine"}
       ]}])");
     ToolRun run = run_tool({"check", dir / "list.json"});
     EXPECT_EQ(run.status, 1) << run.err;
-    EXPECT_EQ(run.out, dir / "list.json" + ": 1 of 3 records did not come back identical:\n" +
+    EXPECT_EQ(run.out, (dir / "list.json").string() + ": 1 of 3 records did not come back identical:\n" +
                            R"(  record 2 "first\r\nsecond" in "Notes": title: a title cannot hold a line break; )" +
                            R"(came back as "firstsecond")" + "\n");
     EXPECT_EQ(run.err, "");
 }
 
 TEST(ToolCheck, NamesARecordThatDidNotComeBackAndPairsTheRest) {
-    Scratch dir;
-    write_file(dir / "list.json", R"([
+    TempDir dir;
+    write_bytes(dir / "list.json", R"([
       {"kind": "locked", "title": "a", "text": "a"},
       {"kind": "locked", "title": "", "text": ""},
       {"kind": "one-time", "title": "b", "text": "b"},
@@ -122,7 +122,7 @@ TEST(ToolCheck, NamesARecordThatDidNotComeBackAndPairsTheRest) {
 }
 
 TEST(ToolFailures, MissingOrUnreadableInputs) {
-    Scratch dir;
+    TempDir dir;
     std::string missing = dir / "missing.peltatxt";
     for (const char* command : {"show", "to-json", "check"}) {
         SCOPED_TRACE(command);
@@ -134,8 +134,8 @@ TEST(ToolFailures, MissingOrUnreadableInputs) {
 }
 
 TEST(ToolFailures, AFileWithoutReadPermission) {
-    Scratch dir;
-    write_file(dir / "locked.peltatxt", "\xFF\xFE");
+    TempDir dir;
+    write_bytes(dir / "locked.peltatxt", "\xFF\xFE");
     std::filesystem::permissions(dir / "locked.peltatxt", std::filesystem::perms::none);
     // Root reads every file: as root, the tool runs as the unprivileged user nobody.
     std::string as_user = geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
@@ -150,7 +150,7 @@ TEST(ToolFailures, AFileWithoutReadPermission) {
 }
 
 TEST(ToolFailures, PluginsThatCannotBeUsed) {
-    Scratch dir;
+    TempDir dir;
     expect_failure(run_tool({"info", "--plugin", dir / "none.so"}), dir / "none.so", "cannot load the plug-in");
     expect_failure(run_tool({"--plugin", kSample, "show", kSample}), kSample, "cannot load the plug-in");
     expect_failure(run_tool({"to-json", kSample, "--plugin", PELTATXT_PARTIAL_PLUGIN}), PELTATXT_PARTIAL_PLUGIN,
@@ -158,13 +158,13 @@ TEST(ToolFailures, PluginsThatCannotBeUsed) {
 }
 
 TEST(ToolFailures, InvalidJsonGivesLineAndColumn) {
-    Scratch dir;
-    write_file(dir / "bad.json", "[\n  {\"kind\": \"locked\",\n   \"title\": oops}\n]\n");
+    TempDir dir;
+    write_bytes(dir / "bad.json", "[\n  {\"kind\": \"locked\",\n   \"title\": oops}\n]\n");
     expect_failure(run_tool({"from-json", dir / "bad.json", dir / "out"}), dir / "bad.json",
                    "invalid JSON at line 3, column 13: syntax error while parsing value");
     EXPECT_FALSE(std::filesystem::exists(dir / "out.peltatxt"));
     // A number too large for any number type is refused by the parser too, with the same line.
-    write_file(dir / "huge.json", "[{\"kind\": \"locked\", \"title\": \"x\", \"id\": 1e999}]\n");
+    write_bytes(dir / "huge.json", "[{\"kind\": \"locked\", \"title\": \"x\", \"id\": 1e999}]\n");
     expect_failure(run_tool({"from-json", dir / "huge.json", dir / "out"}), dir / "huge.json",
                    "invalid JSON: number overflow parsing '1e999'");
     EXPECT_FALSE(std::filesystem::exists(dir / "out.peltatxt"));
@@ -190,16 +190,16 @@ TEST(ToolFailures, JsonOfTheWrongShapeNamesRecordAndField) {
              {"id": 2, "parentId": 1, "kind": "locked", "title": "x"}])",
          R"(record at /1 ("x"): "parentId" 1 names no earlier folder)"},
     };
-    Scratch dir;
+    TempDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.json);
-        write_file(dir / "in.json", c.json);
+        write_bytes(dir / "in.json", c.json);
         expect_failure(run_tool({"from-json", dir / "in.json", dir / "out"}), dir / "in.json", c.message);
     }
 }
 
 TEST(ToolFailures, OutputsThatCannotBeWritten) {
-    Scratch dir;
+    TempDir dir;
     expect_failure(run_tool({"to-json", kSample, "-o", dir / "no/such/dir/out.json"}), dir / "no/such/dir/out.json",
                    "cannot write");
     expect_failure(run_tool({"from-json", kGoldenJson, dir / "no/such/dir/out"}), dir / "no/such/dir/out.peltatxt",
@@ -243,7 +243,7 @@ TEST(ToolFailures, CommandLineMistakes) {
 }
 
 TEST(ToolFailures, AMissingTemporaryDirectoryIsNamedWithItsVariable) {
-    Scratch dir;
+    TempDir dir;
     std::string gone = dir / "no-such-dir";
     expect_failure(run_tool({"check", kSample}, {{"TMPDIR", gone}}), gone + " (from TMPDIR)",
                    "no such directory for temporary files");
@@ -252,8 +252,8 @@ TEST(ToolFailures, AMissingTemporaryDirectoryIsNamedWithItsVariable) {
 }
 
 TEST(ToolWarnings, EightBitTextIsReadButFlagged) {
-    Scratch dir;
-    write_file(dir / "notes.txt", "_|PELTATXT-FLD|Notes|_\r\nhello\r\n");
+    TempDir dir;
+    write_bytes(dir / "notes.txt", "_|PELTATXT-FLD|Notes|_\r\nhello\r\n");
     for (std::vector<std::string> args : {std::vector<std::string>{"show"}, {"to-json"}, {"check", "--force"}}) {
         SCOPED_TRACE(args[0]);
         args.push_back(dir / "notes.txt");
@@ -261,21 +261,21 @@ TEST(ToolWarnings, EightBitTextIsReadButFlagged) {
         EXPECT_NE(run.status, 2) << run.err;
         EXPECT_NE(run.out, "");
         EXPECT_EQ(lines_in(run.err), 1u) << run.err;
-        EXPECT_EQ(run.err.rfind("peltatxt: warning: " + (dir / "notes.txt") + ": does not look like UTF-16", 0), 0u)
-            << run.err;
+        const std::string warning = "peltatxt: warning: " + (dir / "notes.txt").string() + ": does not look like UTF-16";
+        EXPECT_EQ(run.err.rfind(warning, 0), 0u) << run.err;
     }
-    write_file(dir / "bom.txt", "\xEF\xBB\xBFhello\r\n");
+    write_bytes(dir / "bom.txt", "\xEF\xBB\xBFhello\r\n");
     EXPECT_NE(run_tool({"show", dir / "bom.txt"}).err.find("is UTF-8 text"), std::string::npos);
 }
 
 TEST(ToolFailures, CheckAndDiffRefuseEightBitTextWithoutForce) {
-    Scratch dir;
-    write_file(dir / "notes.txt", "_|PELTATXT-FLD|Notes|_\r\nhello\r\n");
+    TempDir dir;
+    write_bytes(dir / "notes.txt", "_|PELTATXT-FLD|Notes|_\r\nhello\r\n");
     expect_failure(run_tool({"check", dir / "notes.txt"}), dir / "notes.txt",
                    "does not look like UTF-16 (no byte-order mark");
     EXPECT_NE(run_tool({"check", dir / "notes.txt"}).err.find("--force"), std::string::npos);
     expect_failure(run_tool({"diff", kSample, dir / "notes.txt"}), dir / "notes.txt", "does not look like UTF-16");
-    write_file(dir / "bom.txt", "\xEF\xBB\xBFhello\r\n");
+    write_bytes(dir / "bom.txt", "\xEF\xBB\xBFhello\r\n");
     expect_failure(run_tool({"check", dir / "bom.txt"}), dir / "bom.txt", "is UTF-8 text");
     EXPECT_EQ(run_tool({"diff", "--force", dir / "notes.txt", dir / "notes.txt"}).status, 0);
 }

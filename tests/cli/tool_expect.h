@@ -19,10 +19,10 @@ const std::string kGoldenShow = kGolden + "/sample.show.txt";
 // Compares output with a golden file; with PELTATXT_UPDATE_GOLDEN set, rewrites the file and skips.
 inline void expect_golden(const std::string& output, const std::string& golden) {
     if (std::getenv("PELTATXT_UPDATE_GOLDEN")) {
-        write_file(golden, output);
+        write_bytes(golden, output);
         GTEST_SKIP() << "rewrote " << golden;
     }
-    EXPECT_EQ(output, read_file(golden)) << "differs from " << golden;
+    EXPECT_EQ(output, read_bytes(golden)) << "differs from " << golden;
 }
 
 inline std::size_t lines_in(const std::string& s) {

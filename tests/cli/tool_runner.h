@@ -6,25 +6,18 @@
 #include <utility>
 #include <vector>
 
+#include "support/files.h"
+#include "support/temp_dir.h"
+
 namespace peltatxt::cli_testing {
+
+using testing::read_bytes;
+using testing::TempDir;
+using testing::write_bytes;
 
 struct ToolRun {
     int status = -1;  // exit status; 128 + signal number when the tool was killed by a signal
     std::string out, err;
-};
-
-// A fresh directory under the system's temporary directory, removed when the object goes.
-class Scratch {
-public:
-    Scratch();
-    ~Scratch();
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
 };
 
 // Runs the tool with args and the given environment variables set; standard output goes to
@@ -38,8 +31,5 @@ ToolRun run_shell(const std::string& script, const std::vector<std::pair<std::st
 
 // A word quoted for the shell.
 std::string shell_quoted(const std::string& s);
-
-std::string read_file(const std::string& path);
-void write_file(const std::string& path, const std::string& bytes);
 
 }  // namespace peltatxt::cli_testing

@@ -161,6 +161,10 @@ HostList::HostList() {
     object_.sentinel = &sentinel_;
 }
 
+HostList::HostList(const std::vector<Record>& records) : HostList() {
+    for (const Record& r : records) append(r);
+}
+
 HostList::~HostList() {
     for (EntryNode* n = sentinel_.next; n != &sentinel_;) {
         EntryNode* next = n->next;

@@ -72,6 +72,7 @@ struct Record {
 class HostList {
 public:
     HostList();
+    explicit HostList(const std::vector<Record>& records);  // the records appended in order
     ~HostList();
     HostList(const HostList&) = delete;
     HostList& operator=(const HostList&) = delete;
