@@ -8,6 +8,7 @@
 #include "literal_reader.h"
 #include "text/file_system.h"
 #include "text/line_pieces.h"
+#include "text/unicode_text.h"
 
 namespace peltatxt {
 namespace {
