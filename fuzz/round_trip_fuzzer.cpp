@@ -18,6 +18,7 @@
 
 #include "carryable.h"
 #include "format/markers.h"
+#include "format/rules.h"
 #include "fuzz_support.h"
 #include "list_decoder.h"
 #include "model/shared_string.h"
@@ -29,8 +30,6 @@ using peltatxt::fuzz::show;
 
 namespace {
 
-bool is_folder_kind(uint8_t kind) { return (kind & 0x0C) != 0; }
-
 // An entry comes back unless nothing of it reads back: its text is empty, its title has nothing
 // but line breaks (which header titles leave out), and its macro nothing but line breaks (empty
 // macro lines before the first text are dropped). A title that reads back empty for any other
@@ -39,7 +38,7 @@ bool is_folder_kind(uint8_t kind) { return (kind & 0x0C) != 0; }
 bool only_line_breaks(const std::u16string& s) { return s.find_first_not_of(u"\r\n") == std::u16string::npos; }
 
 bool vanishes(const host::Record& r) {
-    return !is_folder_kind(r.kind) && r.data.empty() && only_line_breaks(r.title) && only_line_breaks(r.macro);
+    return !is_folder(r.kind) && r.data.empty() && only_line_breaks(r.title) && only_line_breaks(r.macro);
 }
 
 std::string describe(const host::Record& r) {
@@ -53,15 +52,14 @@ bool export_list(const std::vector<host::Record>& records, const std::string& pa
     return writeDataFile(SharedString(fuzz::wide(path)).release(), list.get()) == 1;
 }
 
-// For each record, the index of the record it is nested in, as the writer nests it: it closes
-// open folders until the innermost one is the record's parent, or none is left.
+// For each record, the index of the record it is nested in, as the writer nests it (OpenFolders).
 std::vector<long> expected_parents(const std::vector<host::Record>& in) {
     std::vector<long> parents;
-    std::vector<std::size_t> open;
+    OpenFolders<std::size_t> open;
     for (std::size_t i = 0; i < in.size(); ++i) {
-        while (!open.empty() && in[open.back()].id != in[i].parentId) open.pop_back();
-        parents.push_back(open.empty() ? -1 : static_cast<long>(open.back()));
-        if (is_folder_kind(in[i].kind)) open.push_back(i);
+        open.close_for(in[i].parentId, [&](std::size_t p) { return in[p].id; }, [] {});
+        parents.push_back(open.empty() ? -1 : static_cast<long>(open.innermost()));
+        if (is_folder(in[i].kind)) open.open(i);
     }
     return parents;
 }
@@ -106,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         if (at[i] < 0) continue;
         const host::Record& a = in[i];
         const host::Record& r = out[static_cast<std::size_t>(at[i])];
-        check(is_folder_kind(a.kind) == is_folder_kind(r.kind), "a record changed between folder and entry", describe(a));
+        check(is_folder(a.kind) == is_folder(r.kind), "a record changed between folder and entry", describe(a));
         int32_t want_parent = parents[i] < 0 ? -1 : out[static_cast<std::size_t>(at[static_cast<std::size_t>(parents[i])])].id;
         check(r.parentId == want_parent, "a record came back in another folder", describe(a));
         check(r.auxA == 0 && r.auxB == 0, "host fields came back non-zero");
