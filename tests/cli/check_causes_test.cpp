@@ -23,7 +23,10 @@ TEST(CheckCauses, CommentLinesEndingInAnyReaderWhitespaceAreExplained) {
     const char16_t spaces[] = {u' ',    u'\t',     u'\u1680', u'\u2000', u'\u2003', u'\u200A',
                                u'\u2028', u'\u2029', u'\u202F', u'\u205F', u'\u3000'};
     for (char16_t sp : spaces) {
-        Records before = {folder_with_comment(u"a" + std::u16string(1, sp) + u"\r\nb")};
+        std::u16string comment = u"a";
+        comment += sp;
+        comment += u"\r\nb";
+        Records before = {folder_with_comment(comment)};
         Records after = {folder_with_comment(u"a\r\nb")};
         std::vector<Finding> f = compare_round_trip(before, after);
         ASSERT_EQ(f.size(), 1u) << unsigned(sp);
