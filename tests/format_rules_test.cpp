@@ -111,10 +111,7 @@ TEST(CarryModel, CommentLinesLoseEveryTrailingSpaceTheReaderTrims) {
     const char16_t spaces[] = {u' ',    u'\t',   u'\v',   u'\f',   u'\u1680', u'\u2000', u'\u2005', u'\u200A',
                                u'\u2028', u'\u2029', u'\u202F', u'\u205F', u'\u3000'};
     for (char16_t sp : spaces) {
-        std::u16string ending = u"a";
-        ending += sp;
-        std::u16string inside = ending;
-        inside += u"\r\nb";
+        const std::u16string ending{u'a', sp}, inside{u'a', sp, u'\r', u'\n', u'b'};
         for (const std::u16string& comment : {ending, inside}) {
             Rec f = with_comment(folder(1, -1, u"F"), comment);
             EXPECT_EQ(carry::comment_cause(comment), Cause::CommentTrailingBlank) << unsigned(sp);
