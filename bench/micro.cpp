@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "format/escape.h"
 #include "format/markers.h"
 #include "format/writer.h"
 #include "text/file_system.h"
@@ -62,13 +63,16 @@ std::u16string text_with_markers(int every) {
 
 void BM_EscapeText(benchmark::State& state) {
     std::u16string text = text_with_markers(static_cast<int>(state.range(0)));
-    bool guard = state.range(1) != 0;
-    std::u16string out;
-    out.reserve(text.size() * 2);
+    EscapeScope scope = state.range(1) != 0 ? EscapeScope::LineAndPieceStarts : EscapeScope::LineStarts;
+    struct Appender final : TextSink {
+        std::u16string out;
+        void put(Text chunk) override { out.append(chunk); }
+    } sink;
+    sink.out.reserve(text.size() * 2);
     for (auto _ : state) {
-        out.clear();
-        escape_text(text, guard, [&](Text chunk) { out.append(chunk); });
-        benchmark::DoNotOptimize(out.data());
+        sink.out.clear();
+        escape_text(text, scope, sink);
+        benchmark::DoNotOptimize(sink.out.data());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size() * 2));
 }

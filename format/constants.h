@@ -1,4 +1,4 @@
-// constants.h — the format's fixed facts (markers, header pieces, kinds, letter codes), header-only so that the codec, the tool, the tests, the fuzz targets and the benchmarks share one copy.
+// constants.h — the format's fixed facts (markers, bare-line modes, header pieces, kinds, letter codes), header-only so that the codec, the tool, the tests, the fuzz targets and the benchmarks share one copy.
 #pragma once
 
 #include <array>
@@ -25,6 +25,19 @@ inline constexpr std::array<Text, kMarkerCount> kMarkers = {
     u"_|PELTATXT-DAT|",  u"_|PELTATXT-SDT|",  u"_|PELTATXT-DED|_", u"_|PELTATXT-ESC|_",
 };
 constexpr Text marker_text(Marker m) noexcept { return kMarkers[static_cast<std::size_t>(m)]; }
+
+// How bare lines become entries, as the NTR, DNL and TRM switch lines set it: the text keeps the
+// line break, drops it, or is the trimmed title. Reader and writer both start in TRM.
+enum class BareMode : uint8_t { NTR, DNL, TRM };
+inline constexpr BareMode kFirstBareMode = BareMode::TRM;
+constexpr Marker switch_marker(BareMode mode) noexcept {
+    switch (mode) {
+        case BareMode::NTR: return Marker::NTR;
+        case BareMode::DNL: return Marker::DNL;
+        case BareMode::TRM: break;
+    }
+    return Marker::TRM;
+}
 
 inline constexpr std::size_t kHeaderLength = 15;  // FLD, DAT and SDT
 inline constexpr std::size_t kMarkerLength = 16;  // every other marker

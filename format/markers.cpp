@@ -2,8 +2,9 @@
 #include "markers.h"
 
 #include <algorithm>
+#include <array>
 
-#include "plugin/entry_layout.h"
+#include "format/rules.h"
 #include "text/unicode_text.h"
 
 namespace peltatxt {
@@ -16,6 +17,34 @@ constexpr Text kBanner =
     u"_|PELTATXT-CMT|_*** \u5BFE\u5FDC Pelta \u30D0\u30FC\u30B8\u30E7\u30F3\uFF1APelta3\uFF5E\uFF1F\r\n"
     u"_|PELTATXT-CMT|_*************************************\r\n"
     u"\r\n";
+
+struct MarkerClass {
+    Marker marker;
+    LineClass cls;
+};
+// What each marker makes of its line, in the order of the marker table.
+constexpr std::array<MarkerClass, kMarkerCount> kMarkerClasses = {{
+    {Marker::CMT, LineClass::CMT},
+    {Marker::FCM, LineClass::FCM},
+    {Marker::MAC, LineClass::MAC},
+    {Marker::OneTime, LineClass::OneTime},
+    {Marker::Locked, LineClass::Locked},
+    {Marker::NTR, LineClass::NTR},
+    {Marker::DNL, LineClass::DNL},
+    {Marker::TRM, LineClass::TRM},
+    {Marker::FLD, LineClass::FLD},
+    {Marker::FED, LineClass::FED},
+    {Marker::DAT, LineClass::DAT},
+    {Marker::SDT, LineClass::SDT},
+    {Marker::DED, LineClass::DED},
+    {Marker::ESC, LineClass::Text},
+}};
+constexpr bool in_table_order() {
+    for (std::size_t m = 0; m < kMarkerCount; ++m)
+        if (kMarkerClasses[m].marker != static_cast<Marker>(m)) return false;
+    return true;
+}
+static_assert(in_table_order(), "kMarkerClasses is indexed by Marker");
 
 bool is_line_break(char16_t c) noexcept { return c == u'\r' || c == u'\n'; }
 
@@ -48,6 +77,8 @@ Text without_line_breaks(Text s, std::u16string& scratch) {
 
 Text banner() noexcept { return kBanner; }
 
+LineClass line_class_of(Marker m) noexcept { return kMarkerClasses[static_cast<std::size_t>(m)].cls; }
+
 ClassifiedLine classify(Text line, std::u16string& scratch) {
     ClassifiedLine out;
     Text rest = trim_left(line);
@@ -57,7 +88,7 @@ ClassifiedLine classify(Text line, std::u16string& scratch) {
 
     std::size_t m = marker_at_start(out.copy);
     if (m < static_cast<std::size_t>(Marker::ESC)) {
-        out.cls = static_cast<LineClass>(m + 1);
+        out.cls = line_class_of(static_cast<Marker>(m));
     } else if (m == static_cast<std::size_t>(Marker::ESC) && rest.starts_with(kMarkers[m])) {
         // The escape marker counts only as written: one with a CR or LF inside it (left out of
         // the copy) is ordinary text. Otherwise what follows it is the line's text.
@@ -87,18 +118,9 @@ bool reads_as_marker(Text line) noexcept {
 
 FolderHeader parse_folder_header(Text copy) noexcept {
     FolderHeader h;
-    h.kind = PELTATXT_KIND_FOLDER;
-    std::size_t start = kHeaderLength;
-    std::size_t at = copy.find(kFlagH, kHeaderLength);
-    if (at != Text::npos && at <= kHeaderLength + 2) {
-        h.kind = PELTATXT_KIND_FOLDER_H;
-        start = at + 2;
-    }
-    at = copy.find(kFlagO, kHeaderLength);
-    if (at != Text::npos && at <= kHeaderLength + 2) {
-        h.kind |= PELTATXT_KIND_FOLDER_O;
-        if (at >= start) start = at + 2;
-    }
+    FolderFlags flags = read_folder_flags(copy.substr(kHeaderLength));
+    h.kind = flags.kind;
+    std::size_t start = kHeaderLength + flags.title_start;
     std::size_t end = find_from(copy, kTitleEnd, start);
     if (end != Text::npos && end > start) h.title = copy.substr(start, end - start);
     return h;
@@ -107,13 +129,8 @@ FolderHeader parse_folder_header(Text copy) noexcept {
 DataHeader parse_data_header(Text copy) noexcept {
     DataHeader h;
     std::size_t start = kHeaderLength;
-    if (copy.size() >= kHeaderLength + 2 && copy[kHeaderLength + 1] == u'|') {
-        std::size_t code = kCodeLetters.find(copy[kHeaderLength]);
-        if (code != Text::npos) {
-            h.letterCode = static_cast<int8_t>(code + 1);
-            start = kHeaderLength + 2;
-        }
-    }
+    h.letterCode = letter_code_at(copy.substr(kHeaderLength));
+    if (h.letterCode) start += 2;
     std::size_t end = find_from(copy, kTitleEnd, start);
     if (end == Text::npos) return h;
     h.terminated = true;

@@ -11,6 +11,9 @@ namespace peltatxt {
 
 enum class LineClass : uint8_t { Text, CMT, FCM, MAC, OneTime, Locked, NTR, DNL, TRM, FLD, FED, DAT, SDT, DED };
 
+// The class of a line that begins with a marker (an escape makes the line text).
+LineClass line_class_of(Marker m) noexcept;
+
 // One line as the reader sees it.
 struct ClassifiedLine {
     LineClass cls = LineClass::Text;

@@ -46,13 +46,13 @@ void Reader::feed(Text piece) {
             item_kind_ = PELTATXT_KIND_LOCKED;
             break;
         case LineClass::NTR:
-            bare_mode_ = 0;
+            bare_mode_ = BareMode::NTR;
             break;
         case LineClass::DNL:
-            bare_mode_ = 1;
+            bare_mode_ = BareMode::DNL;
             break;
         case LineClass::TRM:
-            bare_mode_ = 2;
+            bare_mode_ = BareMode::TRM;
             break;
         case LineClass::FLD:
             on_folder(copy);
@@ -116,6 +116,7 @@ void Reader::on_single_line(Text line, Text copy) {
         r.data = SharedString(text);
         r.title = h.title.empty() ? r.data : SharedString(h.title);
     }
+    // A titled entry with an empty text is kept: that is how the writer writes one.
     if (!r.title.empty() || !r.data.empty() || !r.macro.empty()) entry_list::append(list_, std::move(r));
     letter_code_ = 0;
     in_block_ = false;
@@ -156,15 +157,15 @@ void Reader::on_bare_line(Text raw, Text copy) {
     assign_id(r);
     r.title = SharedString(trim_right(copy));
     switch (bare_mode_) {
-        case 0:
+        case BareMode::NTR:
             r.data = SharedString(raw);
             break;
-        case 1:
+        case BareMode::DNL:
             line_text_.clear();
             append_without_line_breaks(line_text_, raw);
             r.data = SharedString(line_text_);
             break;
-        default:
+        case BareMode::TRM:
             r.data = r.title;
             break;
     }

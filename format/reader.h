@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "format/constants.h"
 #include "model/entry_list.h"
 #include "model/shared_string.h"
 
@@ -33,7 +34,7 @@ private:
     uint32_t next_id_;  // wraps around like a 32-bit two's-complement counter
     std::vector<int32_t> folders_;
     uint8_t item_kind_ = PELTATXT_KIND_LOCKED;
-    uint8_t bare_mode_ = 2;  // 0 keep line breaks (NTR), 1 drop them (DNL), 2 trimmed title (TRM)
+    BareMode bare_mode_ = kFirstBareMode;
     int8_t letter_code_ = 0;
     bool in_block_ = false;
     NewRecord block_;             // the record a data block builds, all but its text

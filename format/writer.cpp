@@ -3,7 +3,9 @@
 
 #include <algorithm>
 
+#include "format/escape.h"
 #include "text/atomic_file.h"
+#include "text/line_pieces.h"
 #include "text/unicode_text.h"
 
 namespace peltatxt {
@@ -14,18 +16,10 @@ constexpr std::size_t kBufferUnits = 1u << 18;  // written out in blocks of abou
 // line runs into the reader's piece length.
 constexpr std::size_t kMaxIndent = 4096;
 
-bool is_separator(char16_t c) noexcept {
-#if defined(_WIN32)
-    return c == u'\\' || c == u'/';
-#else
-    return c == u'/';
-#endif
-}
-
 bool has_line_break(Text s) noexcept { return find_line_break(s) != Text::npos; }
 
-// Calls keep(unit) for each unit of title that a header line keeps: line breaks end a header
-// line and "|_" would end the title, so they go (each "|_" loses its "_").
+// Calls keep(unit) for each unit of title that a header line keeps: line breaks would end the
+// header line, and a "|_" in the title loses its "_" so that it does not end the title there.
 template <class Keep>
 void for_each_header_unit(Text title, Keep&& keep) {
     bool after_bar = false;
@@ -52,13 +46,21 @@ std::size_t header_title_size(Text title, std::size_t indent) {
     return std::min(n, room);
 }
 
+class CountingSink final : public TextSink {
+public:
+    std::size_t units = 0;
+    void put(Text chunk) override { units += chunk.size(); }
+};
+
 std::size_t escaped_size(Text text) {
-    std::size_t n = 0;
-    escape_text(text, false, [&](Text chunk) { n += chunk.size(); });
-    return n;
+    CountingSink count;
+    escape_text(text, EscapeScope::LineStarts, count);
+    return count.units;
 }
 
-class Writer {
+// The writer's record step mirrors the reader's handlers: close the folders the record is not
+// in, then put a folder or an entry, each taking up the macro the same way.
+class Writer final : public TextSink {
 public:
     explicit Writer(AtomicFile& file) : file_(file) { buffer_.reserve(kBufferUnits); }
 
@@ -66,14 +68,20 @@ public:
         put(u"\uFEFF");  // the byte-order mark, FF FE once written little-endian
         put(banner());
     }
-    void record(const EntryRecord& r);
+    void record(const EntryRecord& r) {
+        folders_.close_for(r.parentId, [](int32_t id) { return id; }, [this] { put_folder_end(); });
+        if (is_folder(r.kind))
+            put_folder(r);
+        else
+            put_entry(r);
+    }
     void finish() {
-        while (!folders_.empty()) close_folder();
+        folders_.close_all([this] { put_folder_end(); });
         flush();
     }
 
 private:
-    void put(Text s) {
+    void put(Text s) override {
         if (buffer_.size() + s.size() > kBufferUnits) {
             flush();
             if (s.size() > kBufferUnits) {
@@ -87,127 +95,124 @@ private:
         file_.write(buffer_.data(), buffer_.size());
         buffer_.clear();
     }
-    void put_indent() { put(Text(tabs_).substr(0, std::min(folders_.size(), kMaxIndent))); }
-    void put_marker_line(Marker m) {
+    std::size_t indent() const noexcept { return std::min(folders_.depth(), kMaxIndent); }
+    void put_indent() { put(Text(tabs_).substr(0, indent())); }
+    void put_switch_line(Marker m) {
         put(kLineBreak);
         put(marker_text(m));
         put(kLineBreak);
     }
-    void close_folder() {
-        folders_.pop_back();
+    void put_folder_end() {
         put_indent();
         put(marker_text(Marker::FED));
         put(kLineBreak);
         put(kLineBreak);
     }
+    void put_folder(const EntryRecord& r);
+    void put_macro(const EntryRecord& r);
+    void put_entry(const EntryRecord& r);
+    void switch_kind(uint8_t kind);
+    void put_bare(BareMode mode, Text data);
+    void put_data_header(Marker m, const EntryRecord& r);
+    void put_block(const EntryRecord& r, Text data);
     void put_prefixed(Marker m, Text text);
     Text header_title(Text title, std::size_t used);
-    void put_entry(const EntryRecord& r, Text title, Text data, Text macro);
 
     AtomicFile& file_;
     std::u16string buffer_;
     std::u16string tabs_ = std::u16string(kMaxIndent, u'\t');
     std::u16string title_;
-    std::vector<int32_t> folders_;
+    OpenFolders<int32_t> folders_;
     uint8_t item_kind_ = PELTATXT_KIND_LOCKED;
-    Form bare_mode_ = Form::TRM;
+    BareMode bare_mode_ = kFirstBareMode;
 };
 
-void Writer::record(const EntryRecord& r) {
-    while (!folders_.empty() && folders_.back() != r.parentId) close_folder();
-    Text title = view_of(r.title), data = view_of(r.data), macro = view_of(r.macro);
-    bool folder = is_folder(r.kind);
-    if (folder) {
-        put(kLineBreak);
-        if (!data.empty()) put_prefixed(Marker::FCM, data);
-    }
-    if (!macro.empty()) {
-        if (r.kind & (PELTATXT_KIND_ONE_TIME | PELTATXT_KIND_LOCKED)) put(kLineBreak);
-        put_prefixed(Marker::MAC, macro);
-    }
-    if (!folder) {
-        put_entry(r, title, data, macro);
-        return;
-    }
+void Writer::put_folder(const EntryRecord& r) {
+    Text comment = view_of(r.data);
+    put(kLineBreak);
+    if (!comment.empty()) put_prefixed(Marker::FCM, comment);
+    put_macro(r);
     put_indent();
     put(marker_text(Marker::FLD));
     std::size_t used = kHeaderLength;
     if ((r.kind & PELTATXT_KIND_FOLDER_MASK) == PELTATXT_KIND_FOLDER_H) {
         put(kFlagH);
-        used += 2;
+        used += kFlagH.size();
     }
     if (r.kind & PELTATXT_KIND_FOLDER_O) {
         put(kFlagO);
-        used += 2;
+        used += kFlagO.size();
     }
-    put(header_title(title, used));
+    put(header_title(view_of(r.title), used));
     put(kTitleEnd);
     put(kLineBreak);
-    folders_.push_back(r.id);
+    folders_.open(r.id);
 }
 
-// A title as a header line can carry it: one line, with no title terminator inside (each "|_"
-// loses its "_"), and cut to fit one line piece so that the rest of the file reads as written.
-Text Writer::header_title(Text title, std::size_t used) {
-    std::size_t room = title_room(std::min(folders_.size(), kMaxIndent), used);
-    if (!has_line_break(title) && title.find(kTitleEnd) == Text::npos && title.size() <= room) return title;
-    title_.clear();
-    for_each_header_unit(title, [this](char16_t c) { title_.push_back(c); });
-    if (title_.size() > room) title_.resize(room);
-    return title_;
+void Writer::put_macro(const EntryRecord& r) {
+    Text macro = view_of(r.macro);
+    if (macro.empty()) return;
+    if (r.kind & (PELTATXT_KIND_ONE_TIME | PELTATXT_KIND_LOCKED)) put(kLineBreak);
+    put_prefixed(Marker::MAC, macro);
 }
 
-void Writer::put_entry(const EntryRecord& r, Text title, Text data, Text macro) {
-    std::size_t indent = std::min(folders_.size(), kMaxIndent);
-    Form form = choose_form(title, data, r.letterCode, indent);
-    if (r.kind == PELTATXT_KIND_ONE_TIME && item_kind_ != PELTATXT_KIND_ONE_TIME) {
-        put_marker_line(Marker::OneTime);
-        item_kind_ = PELTATXT_KIND_ONE_TIME;
-    } else if (r.kind == PELTATXT_KIND_LOCKED && item_kind_ != PELTATXT_KIND_LOCKED) {
-        put_marker_line(Marker::Locked);
-        item_kind_ = PELTATXT_KIND_LOCKED;
+void Writer::put_entry(const EntryRecord& r) {
+    put_macro(r);
+    Text data = view_of(r.data);
+    Form form = choose_form(view_of(r.title), data, r.letterCode, indent());
+    switch_kind(r.kind);
+    if (is_bare(form)) {
+        put_bare(bare_mode_of(form), data);
+    } else if (form == Form::SDT) {
+        put_data_header(Marker::SDT, r);
+        escape_text(data, EscapeScope::LineStarts, *this);
+        put(kLineBreak);
+    } else {
+        put_block(r, data);
     }
-    auto emit = [this](Text chunk) { put(chunk); };
-    switch (form) {
-        case Form::TRM:
-        case Form::DNL:
-        case Form::NTR:
-            if (bare_mode_ != form) {
-                put_marker_line(form == Form::TRM ? Marker::TRM : form == Form::DNL ? Marker::DNL : Marker::NTR);
-                bare_mode_ = form;
-            }
-            if (form == Form::TRM) put_indent();
-            escape_text(data, false, emit);
-            if (form != Form::NTR) put(kLineBreak);
-            return;
-        case Form::SDT:
-        case Form::DAT:
-            break;
+}
+
+// Only kinds 1 and 2 switch: an entry of any other kind reads back as the kind then in force.
+void Writer::switch_kind(uint8_t kind) {
+    if ((kind != PELTATXT_KIND_ONE_TIME && kind != PELTATXT_KIND_LOCKED) || kind == item_kind_) return;
+    put_switch_line(kind == PELTATXT_KIND_ONE_TIME ? Marker::OneTime : Marker::Locked);
+    item_kind_ = kind;
+}
+
+void Writer::put_bare(BareMode mode, Text data) {
+    if (bare_mode_ != mode) {
+        put_switch_line(switch_marker(mode));
+        bare_mode_ = mode;
     }
-    bool block = form == Form::DAT;
-    if (block && macro.empty()) put(kLineBreak);
+    if (mode == BareMode::TRM) put_indent();
+    escape_text(data, EscapeScope::LineStarts, *this);
+    if (mode != BareMode::NTR) put(kLineBreak);
+}
+
+// The marker, letter code and title of an SDT or DAT line, up to and including the terminator.
+void Writer::put_data_header(Marker m, const EntryRecord& r) {
     put_indent();
-    put(marker_text(block ? Marker::DAT : Marker::SDT));
-    Text header = header_title(title, kHeaderLength + 2);
-    // A title that begins like a letter code would lose its start to one; writing that code
+    put(marker_text(m));
+    Text title = header_title(view_of(r.title), kHeaderLength + 2);
+    // A title that begins like a letter code would lose its start to one: writing that code
     // keeps the whole title, and only the letter code differs.
-    bool code_like = !header.empty() && kCodeLetters.find(header[0]) != Text::npos &&
-                     (header.size() == 1 || header[1] == u'|');
-    if (has_letter_code(r.letterCode) || code_like) {
-        std::size_t letter = has_letter_code(r.letterCode) ? static_cast<std::size_t>(r.letterCode - 1)
-                                                            : kCodeLetters.find(header[0]);
-        put(kCodeLetters.substr(letter, 1));
+    int8_t code = has_letter_code(r.letterCode)       ? r.letterCode
+                  : begins_like_letter_code(title) ? letter_code_of(title[0])
+                                                   : int8_t(0);
+    if (code != 0) {
+        put(kCodeLetters.substr(static_cast<std::size_t>(code - 1), 1));
         put(u"|");
     }
-    put(header);
+    put(title);
     put(kTitleEnd);
-    if (!block) {
-        escape_text(data, false, emit);
-        put(kLineBreak);
-        return;
-    }
+}
+
+void Writer::put_block(const EntryRecord& r, Text data) {
+    // Without a macro a block is set off by an empty line; a macro's lines were (see put_macro).
+    if (view_of(r.macro).empty()) put(kLineBreak);
+    put_data_header(Marker::DAT, r);
     put(kLineBreak);
-    escape_text(data, true, emit);
+    escape_text(data, EscapeScope::LineAndPieceStarts, *this);
     put(kLineBreak);
     put_indent();
     put(marker_text(Marker::DED));
@@ -215,11 +220,21 @@ void Writer::put_entry(const EntryRecord& r, Text title, Text data, Text macro) 
     put(kLineBreak);
 }
 
+// A title as a header line can carry it: one line, with no title terminator inside (each "|_"
+// loses its "_"), and cut to fit one line piece so that the rest of the file reads as written.
+Text Writer::header_title(Text title, std::size_t used) {
+    std::size_t room = title_room(indent(), used);
+    if (!has_line_break(title) && title.find(kTitleEnd) == Text::npos && title.size() <= room) return title;
+    title_.clear();
+    for_each_header_unit(title, [this](char16_t c) { title_.push_back(c); });
+    if (title_.size() > room) title_.resize(room);
+    return title_;
+}
+
 // Every line of text becomes one line after the marker; the text's own line breaks are kept.
 // A line too long for one line piece is split over several prefixed lines.
 void Writer::put_prefixed(Marker m, Text text) {
-    std::size_t indent = std::min(folders_.size(), kMaxIndent);
-    std::size_t room = kMaxPiece - indent - kMarkerLength - kLineBreak.size();
+    std::size_t room = kMaxPiece - indent() - kMarkerLength - kLineBreak.size();
     auto start_line = [&] {
         put_indent();
         put(marker_text(m));
@@ -245,27 +260,6 @@ void Writer::put_prefixed(Marker m, Text text) {
 }
 
 }  // namespace
-
-std::u16string output_path(Text path) {
-    std::size_t b = Text::npos;
-    for (std::size_t i = path.size(); i-- > 0;)
-        if (is_separator(path[i])) {
-            b = i;
-            break;
-        }
-    std::size_t c = path.rfind(u'.');
-    std::size_t stem_start = b == Text::npos ? 0 : b + 1;
-    std::size_t stem_end = (c != Text::npos && (b == Text::npos || c > b)) ? c : path.size();
-    std::u16string out;
-#if defined(_WIN32)
-    out = b == Text::npos ? std::u16string(u".\\") : std::u16string(path.substr(0, b + 1));
-#else
-    out = b == Text::npos ? std::u16string(u"./") : std::u16string(path.substr(0, b + 1));
-#endif
-    out.append(path.substr(stem_start, stem_end - stem_start));
-    out.append(u".peltatxt");
-    return out;
-}
 
 Form choose_form(Text title, Text data, int8_t letterCode, std::size_t indent) {
     bool coded = has_letter_code(letterCode);
@@ -301,7 +295,7 @@ bool write_file(Text path, const EntryListObject* list) {
     writer.start();
     for (const EntryRecord& r : RecordRange(list)) {
         writer.record(r);
-        if (file.failed()) return false;
+        if (file.failed()) return false;  // a failed write is reported, and the previous file stays
     }
     writer.finish();
     return file.commit();

@@ -19,6 +19,7 @@
 #include "carryable.h"
 #include "format/constants.h"
 #include "format/markers.h"
+#include "format/rules.h"
 #include "fuzz_support.h"
 #include "list_decoder.h"
 #include "model/shared_string.h"
@@ -48,15 +49,14 @@ bool export_list(const std::vector<host::Record>& records, const std::string& pa
     return writeDataFile(SharedString(fuzz::wide(path)).release(), list.get()) == 1;
 }
 
-// For each record, the index of the record it is nested in, as the writer nests it: it closes
-// open folders until the innermost one is the record's parent, or none is left.
+// For each record, the index of the record it is nested in, as the writer nests it (OpenFolders).
 std::vector<long> expected_parents(const std::vector<host::Record>& in) {
     std::vector<long> parents;
-    std::vector<std::size_t> open;
+    OpenFolders<std::size_t> open;
     for (std::size_t i = 0; i < in.size(); ++i) {
-        while (!open.empty() && in[open.back()].id != in[i].parentId) open.pop_back();
-        parents.push_back(open.empty() ? -1 : static_cast<long>(open.back()));
-        if (is_folder(in[i].kind)) open.push_back(i);
+        open.close_for(in[i].parentId, [&](std::size_t p) { return in[p].id; }, [] {});
+        parents.push_back(open.empty() ? -1 : static_cast<long>(open.innermost()));
+        if (is_folder(in[i].kind)) open.open(i);
     }
     return parents;
 }

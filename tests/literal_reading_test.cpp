@@ -9,6 +9,7 @@
 #include "support/random_choices.h"
 #include "text/file_system.h"
 #include "text/line_pieces.h"
+#include "text/unicode_text.h"
 
 namespace peltatxt {
 namespace {

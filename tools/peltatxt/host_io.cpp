@@ -5,6 +5,7 @@
 
 #include "failure.h"
 #include "files.h"
+#include "format/rules.h"
 
 namespace peltatxt::cli {
 
@@ -36,20 +37,7 @@ Records import_file(host::Plugin& plugin, const std::string& path) {
     return host::records_of(list);
 }
 
-std::string output_path_for(const std::string& path) {
-#if defined(_WIN32)
-    std::size_t slash = path.find_last_of("\\/");
-    const char* here = ".\\";
-#else
-    std::size_t slash = path.rfind('/');
-    const char* here = "./";
-#endif
-    std::size_t dot = path.rfind('.');
-    std::size_t stem = slash == std::string::npos ? 0 : slash + 1;
-    std::size_t stem_end = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? dot : path.size();
-    std::string dir = slash == std::string::npos ? std::string(here) : path.substr(0, slash + 1);
-    return dir + path.substr(stem, stem_end - stem) + ".peltatxt";
-}
+std::string output_path_for(const std::string& path) { return host::to_utf8(output_path(host::from_utf8(path))); }
 
 std::string export_records(host::Plugin& plugin, const Records& records, const std::string& path) {
     if (path.empty()) throw Failure("the output path is empty");

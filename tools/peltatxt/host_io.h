@@ -21,7 +21,7 @@ std::optional<std::string> probe_data_file(const std::string& path);
 // Imports a data file with readDataFile and copies the result list, as the host does.
 Records import_file(host::Plugin& plugin, const std::string& path);
 
-// The file writeDataFile writes for path: the directory and stem of path plus ".peltatxt".
+// The file writeDataFile writes for path: output_path (format/rules.h) over the path in UTF-16.
 std::string output_path_for(const std::string& path);
 
 // Builds a host list of records and exports it with writeDataFile; returns the file written.

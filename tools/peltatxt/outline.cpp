@@ -6,6 +6,7 @@
 
 #include "records.h"
 #include "terminal.h"
+#include "text/unicode_text.h"
 
 namespace peltatxt::cli {
 namespace {
@@ -33,12 +34,6 @@ std::u16string first_line(std::u16string_view text, std::size_t& more) {
     for (std::size_t at = lf; at != std::u16string_view::npos && at + 1 < text.size(); at = text.find(u'\n', at + 1))
         ++more;
     return std::u16string(line);
-}
-
-std::u16string_view trimmed(std::u16string_view s) {
-    while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && is_blank(s.back())) s.remove_suffix(1);
-    return s;
 }
 
 // Prints line and its suffix, cut to width: when they do not fit, the suffix gives way to "...".
@@ -85,7 +80,7 @@ void print_outline(std::ostream& out, const Records& records, std::size_t width)
         if (!folder && r.data != r.title) {
             if (r.data.empty())
                 line += u"  (no text)";
-            else if (trimmed(r.data) == r.title)  // the title with blanks or a line break around it: show them
+            else if (trim(r.data) == r.title)  // the title with blanks or a line break around it: show them
                 line += u": " + host::from_utf8(quoted(r.data, r.data.size()));
             else
                 line += u": " + first_line(r.data, more);

@@ -2,6 +2,7 @@
 #include "records.h"
 
 #include "code_units.h"
+#include "format/rules.h"
 
 namespace peltatxt::cli {
 namespace {
@@ -18,7 +19,6 @@ constexpr KindName kKindNames[] = {
     {PELTATXT_KIND_FOLDER | PELTATXT_KIND_FOLDER_O, "folder O"},
     {PELTATXT_KIND_FOLDER_H | PELTATXT_KIND_FOLDER_O, "folder H O"},
 };
-constexpr std::string_view kCodeLetters = "DERSCPK";
 
 }  // namespace
 
@@ -41,14 +41,11 @@ std::string letter_code_text(int8_t code) {
     return code == 0 ? "none" : std::to_string(code);
 }
 
-char code_letter(int8_t letterCode) {
-    return letterCode >= 1 && letterCode <= 7 ? kCodeLetters[static_cast<std::size_t>(letterCode - 1)] : 0;
-}
+char code_letter(int8_t letterCode) { return static_cast<char>(peltatxt::code_letter(letterCode)); }
 
 int8_t letter_code_of(std::string_view letter) {
     if (letter.size() != 1) return 0;
-    std::size_t at = kCodeLetters.find(letter[0]);
-    return at == std::string_view::npos ? 0 : static_cast<int8_t>(at + 1);
+    return peltatxt::letter_code_of(static_cast<char16_t>(static_cast<unsigned char>(letter[0])));
 }
 
 std::string quoted(std::u16string_view text, std::size_t max_units) {
@@ -106,11 +103,11 @@ std::string quoted(std::u16string_view text, std::size_t max_units) {
 
 std::vector<std::ptrdiff_t> parent_positions(const Records& records) {
     std::vector<std::ptrdiff_t> parents(records.size(), kTopLevel);
-    std::vector<std::size_t> open;  // positions of the open folders, innermost last
+    OpenFolders<std::size_t> open;  // positions of the open folders
     for (std::size_t i = 0; i < records.size(); ++i) {
-        while (!open.empty() && records[open.back()].id != records[i].parentId) open.pop_back();
-        if (!open.empty()) parents[i] = static_cast<std::ptrdiff_t>(open.back());
-        if (is_folder(records[i].kind)) open.push_back(i);
+        open.close_for(records[i].parentId, [&](std::size_t p) { return records[p].id; }, [] {});
+        if (!open.empty()) parents[i] = static_cast<std::ptrdiff_t>(open.innermost());
+        if (is_folder(records[i].kind)) open.open(i);
     }
     return parents;
 }

@@ -8,16 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "format/constants.h"
 #include "host_io.h"
 
 namespace peltatxt::cli {
 
 constexpr std::ptrdiff_t kTopLevel = -1;
-
-inline bool is_folder(uint8_t kind) { return (kind & PELTATXT_KIND_FOLDER_MASK) != 0; }
-
-// Blanks for display and diagnosis: TAB to CR, the space and the ideographic space.
-inline bool is_blank(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r') || c == u'\u3000'; }
 
 // "one-time" (1), "locked" (2), "folder" (4), "folder H" (8), "folder O" (0x14) and
 // "folder H O" (0x18): the kinds the format keeps. Other values have no name.
@@ -27,9 +23,9 @@ std::optional<uint8_t> kind_of_name(std::string_view name);
 // A kind for a message: its name, or "kind 3".
 std::string kind_text(uint8_t kind);
 
-// The letters of the letter codes 1..7: D E R S C P K. 0 for any other value (no letter code).
+// The letter of a letter code 1..7 as the tool writes it (D E R S C P K), 0 for any other value
+// (no letter code); and the letter code of a one-letter name, or 0.
 char code_letter(int8_t letterCode);
-// The letter code of a one-letter name, or 0.
 int8_t letter_code_of(std::string_view letter);
 // A letter code for a message: "D" in quotes, none, or the number.
 std::string letter_code_text(int8_t code);
@@ -39,9 +35,8 @@ std::string letter_code_text(int8_t code);
 // and cut after max_units code units.
 std::string quoted(std::u16string_view text, std::size_t max_units = 60);
 
-// For every record, the position of the folder that holds it, or kTopLevel. Folders nest the
-// way the writer nests them: a record belongs to the innermost open folder whose id is its
-// parentId, and a record naming no open folder closes them all.
+// For every record, the position of the folder that holds it, or kTopLevel: folders nest the
+// way the writer nests them (OpenFolders in format/rules.h).
 std::vector<std::ptrdiff_t> parent_positions(const Records& records);
 
 // For every record, the path of the folders that hold it: "/" and the folder's title for each

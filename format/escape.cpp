@@ -1,13 +1,13 @@
-// escape.inl — the escape pass: one walk over a text, emitting the escape marker where a line would read as a marker.
-#pragma once
+// escape.cpp — the escape pass: one walk over a text, putting the escape marker where a line would read as a marker.
+#include "escape.h"
 
+#include "format/markers.h"
 #include "text/line_pieces.h"
 #include "text/unicode_text.h"
 
 namespace peltatxt {
 
-template <class Emit>
-void escape_text(Text text, bool guard_pieces, Emit&& emit) {
+void escape_text(Text text, EscapeScope scope, TextSink& out) {
     const Text esc = marker_text(Marker::ESC);
     std::size_t start = 0;
     while (start < text.size()) {
@@ -15,31 +15,29 @@ void escape_text(Text text, bool guard_pieces, Emit&& emit) {
         std::size_t end = lf == Text::npos ? text.size() : lf + 1;
         Text line = text.substr(start, end - start);
         std::size_t written = 0;  // units of this line written so far, escapes included
-        std::size_t from = 0;     // first unit of line not yet emitted
+        std::size_t from = 0;     // first unit of line not yet put
         if (reads_as_marker(line)) {
-            emit(esc);
+            out.put(esc);
             written = esc.size();
         }
-        if (guard_pieces) {
+        if (scope == EscapeScope::LineAndPieceStarts) {
             // The reader cuts a long line every kMaxPiece written units and classifies each piece.
             std::size_t boundary = kMaxPiece;
             while (written + (line.size() - from) > boundary) {
                 std::size_t at = from + (boundary - written);
                 if (at >= line.size()) break;
+                out.put(line.substr(from, at - from));
                 if (reads_as_marker(line.substr(at, kMaxPiece))) {
-                    emit(line.substr(from, at - from));
-                    emit(esc);
+                    out.put(esc);
                     written = boundary + esc.size();
-                    from = at;
                 } else {
                     written += at - from;
-                    emit(line.substr(from, at - from));
-                    from = at;
                 }
+                from = at;
                 boundary += kMaxPiece;
             }
         }
-        emit(line.substr(from));
+        out.put(line.substr(from));
         start = end;
     }
 }
