@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "format/carry.h"
 #include "format/escape.h"
 #include "text/atomic_file.h"
 #include "text/line_pieces.h"
@@ -262,21 +263,19 @@ void Writer::put_prefixed(Marker m, Text text) {
 }  // namespace
 
 Form choose_form(Text title, Text data, int8_t letterCode, std::size_t indent) {
-    bool coded = has_letter_code(letterCode);
     // The escaped size decides only between the forms that write the text on one line; a text of
     // several lines takes a block whatever its size, so it is not escaped twice.
     std::size_t lf = find_unit(data, u'\n');
     bool one_line = lf == Text::npos || lf + 1 == data.size();
     std::size_t escaped = one_line ? escaped_size(data) : 0;
-    if (!coded && !title.empty() && !has_line_break(title) && trim(title) == title) {
+    // A letter code that is none is not written, so it does not keep a record from bare lines.
+    if (carry::bare_lines_carry(title, data, has_letter_code(letterCode) ? letterCode : 0)) {
         if (data == title) {
             if (indent + escaped + kLineBreak.size() <= kMaxPiece) return Form::TRM;
-        } else if (trim(data) == title) {
-            if (lf == Text::npos) {
-                if (!contains_unit(data, u'\r') && escaped + kLineBreak.size() <= kMaxPiece) return Form::DNL;
-            } else if (lf + 1 == data.size() && escaped <= kMaxPiece) {
-                return Form::NTR;
-            }
+        } else if (lf == Text::npos) {
+            if (escaped + kLineBreak.size() <= kMaxPiece) return Form::DNL;
+        } else if (escaped <= kMaxPiece) {
+            return Form::NTR;
         }
     }
     // Header titles are made to fit (see header_title), so the line holds the title as written
