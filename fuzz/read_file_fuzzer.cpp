@@ -7,16 +7,15 @@
 // give the very same records as the file reader and as the reader over memory, which checks
 // their block reads, the byte-order mark and the odd last byte.
 #include <cstdint>
-#include <set>
 #include <span>
 #include <string>
 
-#include "format/constants.h"
 #include "format/reader.h"
 #include "fuzz_support.h"
 #include "model/entry_list.h"
 #include "model/shared_string.h"
 #include "peltatxt.h"
+#include "support/read_list_check.h"
 #include "text/file_system.h"
 #include "text/line_pieces.h"
 
@@ -28,50 +27,6 @@ namespace {
 bool strings_equal(const EntryRecord& a, const EntryRecord& b) {
     return view_of(a.title) == view_of(b.title) && view_of(a.data) == view_of(b.data) &&
            view_of(a.macro) == view_of(b.macro);
-}
-
-// A handle's header agrees with its units: the length matches the terminator's position.
-void check_string(const peltatxt_unit* handle) {
-    check(handle != nullptr, "a record string is null");
-    const auto* h = reinterpret_cast<const PeltaStringHeader*>(handle) - 1;
-    check(h->length >= 0 && h->length <= h->capacity, "a string header is inconsistent");
-    check(handle[h->length] == 0, "a string is not zero-terminated at its length");
-    check(h->refs != 0, "a string has no reference");
-}
-
-void check_records(const EntryListObject* list, std::size_t units) {
-    std::set<int32_t> folders;
-    bool first = true;
-    int32_t last_id = 0;
-    std::size_t n = 0;
-    for (const EntryRecord& r : RecordRange(list)) {
-        ++n;
-        check_string(r.title);
-        check_string(r.data);
-        check_string(r.macro);
-        check(r.auxA == 0 && r.auxB == 0, "a record read has non-zero host fields");
-        if (is_folder(r.kind)) {
-            check(r.kind == 0x04 || r.kind == 0x08 || r.kind == 0x14 || r.kind == 0x18, "a folder has a kind the reader never makes");
-            check(r.letterCode == 0, "a folder has a letter code");
-            check(!view_of(r.title).empty(), "a folder has an empty title");
-        } else {
-            check(r.kind == 1 || r.kind == 2, "an entry has a kind the reader never makes");
-            check(r.letterCode >= 0 && r.letterCode <= 7, "an entry has a letter code out of range");
-            check(!view_of(r.title).empty() || !view_of(r.data).empty() || !view_of(r.macro).empty(),
-                  "an entry with nothing in it was appended");
-        }
-        // Ids go up by at least one per record, wrapping like the 32-bit counter they come from.
-        if (!first) {
-            uint32_t step = static_cast<uint32_t>(r.id) - static_cast<uint32_t>(last_id);
-            check(step >= 1 && step <= units + 1, "ids do not increase");
-        }
-        check(r.parentId == kNoParent || folders.count(r.parentId) == 1, "a record's parent is no earlier folder");
-        if (is_folder(r.kind)) folders.insert(r.id);
-        first = false;
-        last_id = r.id;
-    }
-    check(n == list->count, "the list's count differs from its records");
-    check(n <= units + 1, "more records than lines");
 }
 
 // The oracle: the records the reader makes of the file's units cut into line pieces by a plain
@@ -118,7 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     uint32_t seed = static_cast<uint32_t>(seconds);
     EntryList expected;
     std::size_t units = read_by_oracle(data, size, expected.object(), seed);
-    check_records(list, units);
+    std::string problem = testing::read_list_problem(list, units);
+    check(problem.empty(), "the list breaks a rule of every read list", problem);
     check_same(list, expected.get(), "the file reader and the oracle give different records");
     EntryList in_memory;
     read_memory(std::as_bytes(std::span(data, size)), in_memory.object(), seed);
