@@ -12,6 +12,13 @@
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
+#include <fcntl.h>
+#include <unistd.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#include <bit>
+#include <memory>
 
 #include <CLI/CLI.hpp>
 
@@ -30,6 +37,9 @@ struct Result {
     uint64_t baseline = 0;
     uint64_t peak = 0;
     double floor_seconds = 0, floor_cpu = 0;  // import only: the allocation floor, see below
+    double scan_seconds = 0, scan_cpu = 0;    // import only: the scan floor
+    uint64_t line_breaks = 0;                 // the LF units the scan floor counted
+    double write_seconds = 0;                 // export only: the write floor
 };
 
 void print(const std::string& op, const Result& r) {
@@ -42,7 +52,10 @@ void print(const std::string& op, const Result& r) {
               << " mb_per_s=" << static_cast<uint64_t>(double(r.bytes) / best / 1e6)
               << " baseline_bytes=" << r.baseline << " peak_above_baseline_bytes=" << above
               << " peak_ratio=" << (r.bytes ? double(above) / double(r.bytes) : 0);
-    if (op == "import") std::cout << " floor_s=" << r.floor_seconds << " floor_cpu_s=" << r.floor_cpu;
+    if (op == "import")
+        std::cout << " floor_s=" << r.floor_seconds << " floor_cpu_s=" << r.floor_cpu << " scan_s=" << r.scan_seconds
+                  << " scan_cpu_s=" << r.scan_cpu << " line_breaks=" << r.line_breaks;
+    if (op == "export") std::cout << " write_floor_s=" << r.write_seconds;
     std::cout << "\n";
 }
 
@@ -75,6 +88,67 @@ void time_floor(const std::vector<std::size_t>& sizes, Result& result) {
     result.floor_seconds = bench::now_seconds() - t0;
     result.floor_cpu = bench::cpu_seconds() - c0;
     for (void* b : blocks) std::free(b);
+}
+
+// The LF units among the whole units of bytes, 16 bytes at a time where the processor can.
+uint64_t count_line_breaks(const unsigned char* bytes, std::size_t size) {
+    std::size_t i = 0;
+    uint64_t n = 0;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi16(0x000A);
+    for (; i + 16 <= size; i += 16) {
+        __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        n += static_cast<unsigned>(std::popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, lf)))));
+    }
+    n /= 2;  // two mask bits per unit
+#endif
+    for (; i + 2 <= size; i += 2) n += bytes[i] == 0x0A && bytes[i + 1] == 0;
+    return n;
+}
+
+// The scan floor of an import: the file's bytes read into memory once and its line breaks
+// counted, nothing classified or kept. With the allocation floor, what no importer can beat.
+bool time_scan_floor(const std::string& file, uint64_t size, Result& result) {
+    std::unique_ptr<unsigned char[]> buffer(new unsigned char[size + 1]);
+    double t0 = bench::now_seconds(), c0 = bench::cpu_seconds();
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    uint64_t got = 0;
+    for (ssize_t n; got < size && (n = ::read(fd, buffer.get() + got, size - got)) > 0;) got += static_cast<uint64_t>(n);
+    ::close(fd);
+    result.line_breaks = count_line_breaks(buffer.get(), got);
+    result.scan_seconds = bench::now_seconds() - t0;
+    result.scan_cpu = bench::cpu_seconds() - c0;
+    return got == size;
+}
+
+// The write floor of an export: as many bytes written to a new file, synced, and renamed over a
+// name of its own beside the export, the rename synced too. What no saving export can beat.
+bool time_write_floor(const std::filesystem::path& dir, uint64_t size, Result& result) {
+    constexpr std::size_t kChunk = std::size_t{1} << 20;
+    std::unique_ptr<unsigned char[]> chunk(new unsigned char[kChunk]);
+    std::memset(chunk.get(), 0x20, kChunk);
+    std::string temp = (dir / ".bench-floor.tmp").string(), final_name = (dir / "bench-floor.peltatxt").string();
+    double t0 = bench::now_seconds();
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    bool ok = true;
+    for (uint64_t left = size; ok && left > 0;) {
+        std::size_t n = left < kChunk ? static_cast<std::size_t>(left) : kChunk;
+        ok = ::write(fd, chunk.get(), n) == static_cast<ssize_t>(n);
+        left -= n;
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temp.c_str(), final_name.c_str()) == 0;
+    if (int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    result.write_seconds = bench::now_seconds() - t0;
+    ::unlink(temp.c_str());
+    ::unlink(final_name.c_str());
+    return ok;
 }
 
 // Hands freed memory back to the system, so that the next run starts as a fresh process would.
@@ -138,6 +212,10 @@ int main(int argc, char** argv) {
         plugin->initDLL();
         release_free_memory();
         time_floor(sizes, result);
+        if (!time_scan_floor(file, result.bytes, result)) {
+            std::cerr << "peltatxt_bench: could not read " << file << " for the scan floor\n";
+            return 1;
+        }
     } else {
         const EntryListObject* list = plugin->read(in_path);
         if (!list) {
@@ -164,6 +242,10 @@ int main(int argc, char** argv) {
         }
         result.bytes = std::filesystem::file_size(out);
         result.peak = bench::peak_resident_bytes();
+        if (!time_write_floor(dir, result.bytes, result)) {
+            std::cerr << "peltatxt_bench: could not write the write floor's file in " << dir << "\n";
+            return 1;
+        }
     }
     print(op, result);
     return 0;
