@@ -6,6 +6,8 @@
 #include <climits>
 #include <cstring>
 #include <fstream>
+#include <utility>
+#include <vector>
 
 #if !defined(_WIN32)
 #include <sys/stat.h>
@@ -96,7 +98,7 @@ TEST(Find, FromAnOffsetAndPastTheEnd) {
 }
 
 TEST(Find, UnitsAndLineBreaksAtEveryPositionFromEveryOffset) {
-    // Lengths and positions on both sides of the 8-unit runs the scans compare at once.
+    // Lengths and positions on both sides of the 16-unit steps the scans compare at once.
     for (std::size_t n = 0; n <= 40; ++n) {
         for (std::size_t at = 0; at <= n; ++at) {  // at == n: no match
             for (char16_t c : {u'\n', u'\r'}) {
@@ -116,6 +118,38 @@ TEST(Find, UnitsAndLineBreaksAtEveryPositionFromEveryOffset) {
     }
     EXPECT_EQ(find_unit(u"ab\u3042", u'\u3042'), 2u);
     EXPECT_EQ(find_line_break(u"\u0a0d\u0d0a\u000d"), 2u);  // whole units, not bytes
+}
+
+TEST(Find, VectorAndUnitByUnitSearchesAgree) {
+    // Lines of a document shifted across every offset of two vector steps: marker lines, CR LF,
+    // a lone CR, LF and CR in a unit's high byte (U+0A00, U+0D0A, U+0A0D), and pieces of the
+    // reader's longest length with the break just inside, on and just past their end.
+    const std::u16string lines[] = {
+        u"_|PELTATXT-DAT|t|_\r\n", u"  _|PELTATXT-ESC|_x\n", u"a\rb\r\n", u"\u0a00\u0d0a\u0a0d\u0d00\n",
+        u"\r", u"\n", u"\r\r\n\n", u"\u3042\u000a\u0a0a",
+    };
+    std::vector<std::u16string> inputs;
+    for (std::size_t shift = 0; shift < 32; ++shift)
+        for (const std::u16string& line : lines) inputs.push_back(std::u16string(shift, u'_') + line + u"tail");
+    for (std::size_t end : {kMaxPiece - 1, kMaxPiece, kMaxPiece + 1}) {
+        std::u16string piece(kMaxPiece + 2, u'\u0a0d');
+        piece[end - 1] = u'\n';
+        inputs.push_back(piece);
+    }
+    for (const std::u16string& s : inputs) {
+        for (std::size_t from = 0; from <= s.size() + 1; from += (s.size() > 100 ? 997 : 1)) {
+            for (auto [a, b] : {std::pair{u'\r', u'\n'}, {u'\n', u'\n'}, {u'_', u'_'}, {u'\u0a0d', u'\r'}}) {
+                std::size_t expected = unit_search::portable(s, a, b, from);
+                ASSERT_EQ(unit_search::vector(s, a, b, from), expected) << s.size() << " from " << from;
+                if (a == b) {
+                    EXPECT_EQ(find_unit(s, a, from), expected);
+                }
+            }
+            EXPECT_EQ(find_line_break(s, from), unit_search::portable(s, u'\r', u'\n', from));
+        }
+    }
+    EXPECT_EQ(unit_search::portable(u"ab", u'b', u'b', Text::npos), Text::npos);
+    EXPECT_EQ(unit_search::vector(u"ab", u'b', u'b', Text::npos), Text::npos);
 }
 
 TEST(Decimal, SignedWithoutLeadingZeros) {
@@ -256,6 +290,37 @@ TEST(LinePieces, LongLinesComeInPiecesOf65535Units) {
 
 // A source that fails after its first bytes: what came before the failure is handed out, then
 // the reader stops and reports the failure.
+TEST(LinePieces, TellWhenTheirBreaksStandOnlyAtTheEnd) {
+    // The reader cuts such a piece's line break off without searching it again: the answer must
+    // never be yes for a piece with a break inside, and is yes for lines ending in LF or CR LF.
+    struct Case {
+        std::u16string text;
+        std::vector<bool> at_end;  // per piece
+    };
+    const Case cases[] = {
+        {u"ab\r\ncd\n\r\n\n", {true, true, true, true}},
+        {u"a\rb\n\rc\nx\r", {false, false, false}},
+        {u"\r\r\nlast", {false, true}},
+        {std::u16string(kMaxPiece, u'y') + u"\r\n", {true, true}},
+        {std::u16string(kMaxPiece - 1, u'y') + u"\r\n", {false, true}},  // the CR ends a piece
+    };
+    for (const Case& c : cases) {
+        std::string bytes = testing::utf16le(c.text, true);
+        MemorySource source(std::as_bytes(std::span(bytes)));
+        LinePieceReader reader(source);
+        std::vector<bool> got;
+        for (Text piece; reader.next(piece);) {
+            got.push_back(reader.breaks_at_end());
+            Text body = piece;
+            while (!body.empty() && (body.back() == u'\r' || body.back() == u'\n')) body.remove_suffix(1);
+            if (got.back()) {
+                EXPECT_EQ(find_line_break(body), Text::npos) << got.size();
+            }
+        }
+        EXPECT_EQ(got, c.at_end) << c.text.size();
+    }
+}
+
 TEST(LinePieces, AFailedReadEndsThePiecesAndIsReported) {
     struct FailingSource final : ByteSource {
         std::string first = testing::utf16le(u"a\nb", true);

@@ -19,41 +19,43 @@ void append_without_line_breaks(std::u16string& out, Text s) {
     out.append(s.substr(start));
 }
 
-namespace {
+namespace unit_search {
 
-#if defined(__SSE2__) || defined(_M_X64)
-// The first position at or after from, among whole runs of 8 units, whose unit equals a or b; npos
-// when none does. Sets from to where the runs end. One compare per run, and the position comes
-// from the compare's bit mask: no walk unit by unit.
-std::size_t find_in_runs(Text s, char16_t a, char16_t b, std::size_t& from) noexcept {
-    const __m128i want_a = _mm_set1_epi16(static_cast<short>(a));
-    const __m128i want_b = _mm_set1_epi16(static_cast<short>(b));
-    for (; from + 8 <= s.size(); from += 8) {
-        __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + from));
-        __m128i hits = _mm_or_si128(_mm_cmpeq_epi16(units, want_a), _mm_cmpeq_epi16(units, want_b));
-        if (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits))) return from + std::countr_zero(mask) / 2;
-    }
-    return Text::npos;
-}
-#else
-std::size_t find_in_runs(Text, char16_t, char16_t, std::size_t&) noexcept { return Text::npos; }
-#endif
-
-// The first position at or after from whose unit equals a or b, or npos.
-std::size_t find_either(Text s, char16_t a, char16_t b, std::size_t from) noexcept {
-    if (from >= s.size()) return Text::npos;
-    std::size_t at = find_in_runs(s, a, b, from);
-    if (at != Text::npos) return at;
+std::size_t portable(Text s, char16_t a, char16_t b, std::size_t from) noexcept {
     for (; from < s.size(); ++from)
         if (s[from] == a || s[from] == b) return from;
     return Text::npos;
 }
 
-}  // namespace
+#if defined(__SSE2__) || defined(_M_X64)
+// Two runs of 8 units per step, one test of both compares' bit masks; the position comes from the
+// mask, not from a walk unit by unit. The last units (fewer than 16) go one by one.
+std::size_t vector(Text s, char16_t a, char16_t b, std::size_t from) noexcept {
+    if (from >= s.size()) return Text::npos;
+    const __m128i want_a = _mm_set1_epi16(static_cast<short>(a));
+    const __m128i want_b = _mm_set1_epi16(static_cast<short>(b));
+    const char16_t* data = s.data();
+    for (; from + 16 <= s.size(); from += 16) {
+        __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + from));
+        __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + from + 8));
+        __m128i hit_lo = _mm_or_si128(_mm_cmpeq_epi16(lo, want_a), _mm_cmpeq_epi16(lo, want_b));
+        __m128i hit_hi = _mm_or_si128(_mm_cmpeq_epi16(hi, want_a), _mm_cmpeq_epi16(hi, want_b));
+        __m128i hits = _mm_packs_epi16(hit_lo, hit_hi);  // one byte per unit, 0 or -1
+        if (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits))) return from + std::countr_zero(mask);
+    }
+    return portable(s, a, b, from);
+}
+#else
+std::size_t vector(Text s, char16_t a, char16_t b, std::size_t from) noexcept { return portable(s, a, b, from); }
+#endif
 
-std::size_t find_unit(Text s, char16_t c, std::size_t from) noexcept { return find_either(s, c, c, from); }
+}  // namespace unit_search
 
-std::size_t find_line_break(Text s, std::size_t from) noexcept { return find_either(s, u'\r', u'\n', from); }
+std::size_t find_unit(Text s, char16_t c, std::size_t from) noexcept { return unit_search::vector(s, c, c, from); }
+
+std::size_t find_line_break(Text s, std::size_t from) noexcept {
+    return unit_search::vector(s, u'\r', u'\n', from);
+}
 
 std::u16string decimal(int32_t value) {
     char16_t digits[12];
