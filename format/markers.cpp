@@ -79,11 +79,16 @@ Text banner() noexcept { return kBanner; }
 
 LineClass line_class_of(Marker m) noexcept { return kMarkerClasses[static_cast<std::size_t>(m)].cls; }
 
-ClassifiedLine classify(Text line, std::u16string& scratch) {
+ClassifiedLine classify(Text line, std::u16string& scratch, bool breaks_at_end) {
     ClassifiedLine out;
     Text rest = trim_left(line);
     out.raw = line;
-    out.copy = without_line_breaks(rest, scratch);
+    if (breaks_at_end) {
+        out.copy = rest;
+        while (!out.copy.empty() && is_line_break(out.copy.back())) out.copy.remove_suffix(1);
+    } else {
+        out.copy = without_line_breaks(rest, scratch);
+    }
     if (out.copy.empty() || out.copy[0] != u'_') return out;
 
     std::size_t m = marker_at_start(out.copy);

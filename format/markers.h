@@ -27,7 +27,9 @@ struct ClassifiedLine {
 };
 
 // Classifies a line piece. copy may point into scratch, which is reused between calls.
-ClassifiedLine classify(Text line, std::u16string& scratch);
+// breaks_at_end: the piece's CR and LF units are known to stand only in the run that ends it, so
+// that the copy is the line with that run cut off, with no search for others.
+ClassifiedLine classify(Text line, std::u16string& scratch, bool breaks_at_end = false);
 
 // The units of a line that follow the first n units of its classification copy (a line that did
 // not begin with the escape marker), with the line breaks among them kept: where the copy's text

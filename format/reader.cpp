@@ -27,8 +27,8 @@ void Reader::take_macro(NewRecord& r) {
     macro_.clear();
 }
 
-void Reader::feed(Text piece) {
-    ClassifiedLine line = classify(piece, scratch_);
+void Reader::feed(Text piece, bool breaks_at_end) {
+    ClassifiedLine line = classify(piece, scratch_, breaks_at_end);
     Text copy = line.copy;
     switch (line.cls) {
         case LineClass::CMT:
@@ -182,7 +182,7 @@ bool read_pieces(ByteSource& source, EntryListObject& list, uint32_t first_id) {
         LinePieceReader pieces(source);
         Reader reader(list, first_id);
         Text piece;
-        while (pieces.next(piece)) reader.feed(piece);
+        while (pieces.next(piece)) reader.feed(piece, pieces.breaks_at_end());
         if (!pieces.failed()) return true;
     } catch (...) {
         entry_list::clear(list);

@@ -19,7 +19,8 @@ class Reader {
 public:
     // The first record gets first_id, read as a two's-complement int32; the next ones count up.
     Reader(EntryListObject& list, uint32_t first_id) : list_(list), next_id_(first_id) {}
-    void feed(Text piece);  // throws std::bad_alloc
+    // Applies one line piece; breaks_at_end as LinePieceReader::breaks_at_end() tells of it.
+    void feed(Text piece, bool breaks_at_end = false);  // throws std::bad_alloc
 
 private:
     void assign_id(NewRecord& r) noexcept;

@@ -53,7 +53,19 @@ bool LinePieceReader::next(std::u16string_view& piece) {
         std::size_t avail = units - begin_;
         const char16_t* start = buffer_.get() + begin_;
         std::size_t span = avail < kMaxPiece ? avail : kMaxPiece;
-        std::size_t lf = find_unit(std::u16string_view(start, span), u'\n');
+        const std::u16string_view window(start, span);
+        // One scan for CR or LF finds the LF of a line that ends in LF or CR LF and has no other
+        // break: most lines. Only a line with a CR elsewhere is searched on for its LF.
+        std::size_t lf = find_line_break(window);
+        breaks_at_end_ = true;
+        if (lf != std::u16string_view::npos && start[lf] == u'\r') {
+            if (lf + 1 < span && start[lf + 1] == u'\n') {
+                ++lf;
+            } else {
+                breaks_at_end_ = false;
+                lf = find_unit(window, u'\n', lf + 1);
+            }
+        }
         if (lf != std::u16string_view::npos) {
             std::size_t n = lf + 1;
             piece = {start, n};

@@ -54,6 +54,9 @@ public:
     explicit LinePieceReader(ByteSource& source);
     // False when no piece is left, or when reading failed (see failed()).
     bool next(std::u16string_view& piece);
+    // True when the last piece's CR and LF units all stand in the run of them that ends it (or it
+    // has none): the piece is its text and then its line break, which a reader need not search again.
+    bool breaks_at_end() const noexcept { return breaks_at_end_; }
     bool failed() const noexcept { return failed_; }
 
 private:
@@ -65,6 +68,7 @@ private:
     std::size_t bytes_ = 0;  // bytes held in buffer_
     bool eof_ = false;
     bool failed_ = false;
+    bool breaks_at_end_ = true;
     bool started_ = false;
 };
 
