@@ -46,15 +46,10 @@ std::size_t find_unit(Text s, char16_t c, std::size_t from = 0) noexcept;
 std::size_t find_line_break(Text s, std::size_t from = 0) noexcept;
 
 // The two ways those scans run, public so that one test can run both over the same inputs: with
-// SSE2 vector compares where the target has them (every x86-64 and the Windows build; kVector
-// tells), and unit by unit everywhere. Each gives the first position at or after from whose unit
-// is a or b, or npos; the vector one is the unit-by-unit one where there are no vectors.
+// SSE2 vector compares where the target has them (every x86-64 and the Windows build), and unit by
+// unit everywhere. Each gives the first position at or after from whose unit is a or b, or npos;
+// the vector one is the unit-by-unit one where there are no vectors.
 namespace unit_search {
-#if defined(__SSE2__) || defined(_M_X64)
-inline constexpr bool kVector = true;
-#else
-inline constexpr bool kVector = false;
-#endif
 std::size_t vector(Text s, char16_t a, char16_t b, std::size_t from) noexcept;
 std::size_t portable(Text s, char16_t a, char16_t b, std::size_t from) noexcept;
 }  // namespace unit_search
