@@ -148,6 +148,31 @@ TEST(Find, VectorAndUnitByUnitSearchesAgree) {
             EXPECT_EQ(find_line_break(s, from), unit_search::portable(s, u'\r', u'\n', from));
         }
     }
+    // Every length up to three vector steps, with hits at two positions (before and after the
+    // start), from every start: the last step of a search overlaps the one before it.
+    for (std::size_t n = 0; n <= 48; ++n)
+        for (std::size_t hit = 0; hit < n; ++hit) {
+            std::u16string s(n, u'x');
+            s[hit] = u'\n';
+            s[n - 1 - hit] = u'\r';
+            for (std::size_t from = 0; from <= n; ++from)
+                ASSERT_EQ(unit_search::vector(s, u'\r', u'\n', from), unit_search::portable(s, u'\r', u'\n', from))
+                    << n << " " << hit << " from " << from;
+        }
+    // The scanner hands out what repeated unit-by-unit searches find.
+    for (const std::u16string& s : inputs) {
+        for (char16_t c : {u'\n', u'_', u'\u0a0d'}) {
+            UnitScanner scanner(s, c);
+            std::size_t from = 0;
+            for (;;) {
+                std::size_t expected = unit_search::portable(s, c, c, from);
+                ASSERT_EQ(scanner.next(), expected) << s.size() << " from " << from;
+                if (expected == Text::npos) break;
+                from = expected + 1;
+            }
+            EXPECT_EQ(scanner.next(), Text::npos);
+        }
+    }
     EXPECT_EQ(unit_search::portable(u"ab", u'b', u'b', Text::npos), Text::npos);
     EXPECT_EQ(unit_search::vector(u"ab", u'b', u'b', Text::npos), Text::npos);
 }

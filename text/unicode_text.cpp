@@ -28,20 +28,47 @@ std::size_t portable(Text s, char16_t a, char16_t b, std::size_t from) noexcept 
 }
 
 #if defined(__SSE2__) || defined(_M_X64)
+namespace {
+// One bit per unit of the 16 units at p that are a or b.
+unsigned hits16(const char16_t* p, __m128i a, __m128i b) noexcept {
+    __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
+    __m128i hit_lo = _mm_or_si128(_mm_cmpeq_epi16(lo, a), _mm_cmpeq_epi16(lo, b));
+    __m128i hit_hi = _mm_or_si128(_mm_cmpeq_epi16(hi, a), _mm_cmpeq_epi16(hi, b));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(hit_lo, hit_hi)));  // a byte per unit
+}
+// Two bits per unit of the 8 units at p that are a or b.
+unsigned hits8(const char16_t* p, __m128i a, __m128i b) noexcept {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, a), _mm_cmpeq_epi16(v, b))));
+}
+}  // namespace
+
 // Two runs of 8 units per step, one test of both compares' bit masks; the position comes from the
-// mask, not from a walk unit by unit. The last units (fewer than 16) go one by one.
+// mask, not from a walk unit by unit. The last units of a run of 16 or more are one more step of
+// 16 that ends at the end (overlapping the one before it); a shorter run takes a step of 8 the
+// same way, and only a run of fewer than 8 goes unit by unit. No load reaches past the view.
 std::size_t vector(Text s, char16_t a, char16_t b, std::size_t from) noexcept {
-    if (from >= s.size()) return Text::npos;
+    const std::size_t n = s.size();
+    if (from >= n) return Text::npos;
     const __m128i want_a = _mm_set1_epi16(static_cast<short>(a));
     const __m128i want_b = _mm_set1_epi16(static_cast<short>(b));
     const char16_t* data = s.data();
-    for (; from + 16 <= s.size(); from += 16) {
-        __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + from));
-        __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + from + 8));
-        __m128i hit_lo = _mm_or_si128(_mm_cmpeq_epi16(lo, want_a), _mm_cmpeq_epi16(lo, want_b));
-        __m128i hit_hi = _mm_or_si128(_mm_cmpeq_epi16(hi, want_a), _mm_cmpeq_epi16(hi, want_b));
-        __m128i hits = _mm_packs_epi16(hit_lo, hit_hi);  // one byte per unit, 0 or -1
-        if (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits))) return from + std::countr_zero(mask);
+    if (n - from >= 16) {
+        for (; from + 16 <= n; from += 16)
+            if (unsigned mask = hits16(data + from, want_a, want_b)) return from + std::countr_zero(mask);
+        if (from == n) return Text::npos;
+        std::size_t last = n - 16;  // a step that ends at the end; its units before from are done
+        unsigned mask = hits16(data + last, want_a, want_b) >> (from - last);
+        return mask ? from + std::countr_zero(mask) : Text::npos;
+    }
+    if (n - from >= 8) {
+        if (unsigned mask = hits8(data + from, want_a, want_b)) return from + std::countr_zero(mask) / 2;
+        from += 8;
+        if (from == n) return Text::npos;
+        std::size_t last = n - 8;
+        unsigned mask = hits8(data + last, want_a, want_b) >> (2 * (from - last));
+        return mask ? from + std::countr_zero(mask) / 2 : Text::npos;
     }
     return portable(s, a, b, from);
 }
@@ -50,6 +77,25 @@ std::size_t vector(Text s, char16_t a, char16_t b, std::size_t from) noexcept { 
 #endif
 
 }  // namespace unit_search
+
+std::size_t UnitScanner::next() noexcept {
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i want = _mm_set1_epi16(static_cast<short>(c_));
+    while (hits_ == 0 && block_ + 16 <= s_.size()) {
+        hits_ = unit_search::hits16(s_.data() + block_, want, want);
+        base_ = block_;
+        block_ += 16;
+    }
+#endif
+    if (hits_ != 0) {
+        std::size_t at = base_ + static_cast<std::size_t>(std::countr_zero(hits_));
+        hits_ &= hits_ - 1;
+        return at;
+    }
+    std::size_t at = unit_search::portable(s_, c_, c_, block_);  // the last units, fewer than 16
+    block_ = at == Text::npos ? s_.size() : at + 1;
+    return at;
+}
 
 std::size_t find_unit(Text s, char16_t c, std::size_t from) noexcept { return unit_search::vector(s, c, c, from); }
 

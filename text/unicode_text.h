@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <type_traits>
 #include <string>
 #include <string_view>
 
@@ -37,6 +39,14 @@ constexpr std::size_t find_from(Text s, Text needle, std::size_t from) noexcept 
     return from > s.size() ? Text::npos : s.find(needle, from);
 }
 
+// a == b, by one memory compare (or none, for two views of the same units) where not evaluated
+// at compile time; char16_t's own compare goes unit by unit.
+constexpr bool same_units(Text a, Text b) noexcept {
+    if (a.size() != b.size()) return false;
+    if (std::is_constant_evaluated()) return a == b;
+    return a.data() == b.data() || std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
+}
+
 constexpr bool contains_unit(Text s, char16_t c) noexcept { return s.find(c) != Text::npos; }
 
 // Position of the first c at or after from, or npos; and of the first CR or LF. Both compare 16
@@ -53,6 +63,22 @@ namespace unit_search {
 std::size_t vector(Text s, char16_t a, char16_t b, std::size_t from) noexcept;
 std::size_t portable(Text s, char16_t a, char16_t b, std::size_t from) noexcept;
 }  // namespace unit_search
+
+// The positions of one unit in a text, one after another: what find_unit from just past each
+// position gives, but in one pass over the text, 16 units at a time where find_unit is vector.
+class UnitScanner {
+public:
+    UnitScanner(Text s, char16_t c) noexcept : s_(s), c_(c) {}
+    // The next position of the unit, or npos once there is none.
+    std::size_t next() noexcept;
+
+private:
+    Text s_;
+    char16_t c_;
+    std::size_t block_ = 0;  // the first unit not yet searched
+    std::size_t base_ = 0;   // the unit that bit 0 of hits_ stands for
+    unsigned hits_ = 0;      // positions found and not yet handed out, a bit per unit from base_
+};
 
 // Appends s with every CR and LF left out.
 void append_without_line_breaks(std::u16string& out, Text s);
