@@ -60,7 +60,11 @@ constexpr std::string_view explanation(Cause c) noexcept {
 namespace detail {
 
 constexpr bool is_line_break(char16_t c) noexcept { return c == u'\r' || c == u'\n'; }
-constexpr bool has_line_break(Text s) noexcept { return s.find_first_of(u"\r\n") != Text::npos; }
+constexpr bool has_line_break(Text s) noexcept {
+    for (char16_t c : s)
+        if (is_line_break(c)) return true;
+    return false;
+}
 
 // Prefixed lines (FCM, MAC) lose empty lines before the first text, and every line break comes
 // back as CR LF.
@@ -148,10 +152,13 @@ constexpr Cause record_cause(uint8_t kind, Text title, Text data, Text macro) no
 // A bare line in one of the three modes gives this title and text back: a trimmed one-line
 // title without letter code, and as text the title itself (TRM), the title with surrounding
 // whitespace and no line break (DNL), or with surrounding whitespace and one LF at its very end (NTR).
+// The tests go from the cheapest to the dearest: most texts differ from their title in length
+// after trimming, which rules them out before any unit is compared.
 constexpr bool bare_lines_carry(Text title, Text data, int8_t code) noexcept {
-    if (code != 0 || title.empty() || detail::has_line_break(title) || trim(title) != title) return false;
-    if (data == title) return true;
-    if (trim(data) != title) return false;
+    if (code != 0 || title.empty() || trim(title).size() != title.size()) return false;
+    if (!same_units(data, title) && !same_units(trim(data), title)) return false;
+    if (detail::has_line_break(title)) return false;
+    if (data.size() == title.size()) return true;
     if (!detail::has_line_break(data)) return true;
     return data.find(u'\n') + 1 == data.size();
 }

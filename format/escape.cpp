@@ -6,40 +6,60 @@
 #include "text/unicode_text.h"
 
 namespace peltatxt {
+namespace {
+
+// Puts a text in as few pieces as it can: the units between two escapes go out as one view.
+class RunWriter {
+public:
+    RunWriter(Text text, TextSink& out) : text_(text), out_(out) {}
+    // Puts the units up to at, then the escape marker.
+    void escape_at(std::size_t at) {
+        put_to(at);
+        out_.put(marker_text(Marker::ESC));
+    }
+    void put_to(std::size_t at) {
+        if (at > from_) out_.put(text_.substr(from_, at - from_));
+        from_ = at;
+    }
+
+private:
+    Text text_;
+    TextSink& out_;
+    std::size_t from_ = 0;  // first unit not yet put
+};
+
+}  // namespace
 
 void escape_text(Text text, EscapeScope scope, TextSink& out) {
-    const Text esc = marker_text(Marker::ESC);
+    constexpr std::size_t kEscape = marker_text(Marker::ESC).size();
+    RunWriter run(text, out);
+    UnitScanner lfs(text, u'\n');
     std::size_t start = 0;
     while (start < text.size()) {
-        std::size_t lf = find_unit(text, u'\n', start);
+        std::size_t lf = lfs.next();
         std::size_t end = lf == Text::npos ? text.size() : lf + 1;
         Text line = text.substr(start, end - start);
-        std::size_t written = 0;  // units of this line written so far, escapes included
-        std::size_t from = 0;     // first unit of line not yet put
-        if (reads_as_marker(line)) {
-            out.put(esc);
-            written = esc.size();
-        }
+        bool escaped = may_read_as_marker(line) && reads_as_marker(line);
+        if (escaped) run.escape_at(start);
         if (scope == EscapeScope::LineAndPieceStarts) {
             // The reader cuts a long line every kMaxPiece written units and classifies each piece.
-            std::size_t boundary = kMaxPiece;
-            while (written + (line.size() - from) > boundary) {
+            std::size_t written = escaped ? kEscape : 0;  // units of this line written, escapes included
+            std::size_t from = 0;                         // line units counted in written
+            for (std::size_t boundary = kMaxPiece; written + (line.size() - from) > boundary; boundary += kMaxPiece) {
                 std::size_t at = from + (boundary - written);
                 if (at >= line.size()) break;
-                out.put(line.substr(from, at - from));
                 if (reads_as_marker(line.substr(at, kMaxPiece))) {
-                    out.put(esc);
-                    written = boundary + esc.size();
+                    run.escape_at(start + at);
+                    written = boundary + kEscape;
                 } else {
                     written += at - from;
                 }
                 from = at;
-                boundary += kMaxPiece;
             }
         }
-        out.put(line.substr(from));
         start = end;
     }
+    run.put_to(text.size());
 }
 
 }  // namespace peltatxt

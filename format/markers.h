@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "format/constants.h"
+#include "text/unicode_text.h"
 
 namespace peltatxt {
 
@@ -41,6 +42,11 @@ Text line_after_copy(Text line, std::size_t n) noexcept;
 // That also takes in an escape marker with a line break inside, which the reader reads as text;
 // escaping such a line does not change how it reads back.
 bool reads_as_marker(Text line) noexcept;
+// The quick test before that one: only a line whose first unit is whitespace or "_" can read as
+// a marker, so nearly every line is ruled out by its first unit.
+constexpr bool may_read_as_marker(Text line) noexcept {
+    return !line.empty() && (line[0] == kMarkerPrefix[0] || is_space(line[0]));
+}
 
 struct FolderHeader {
     uint8_t kind = 0;  // 4 or 8, plus 0x10 for the "O|" flag

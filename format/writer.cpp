@@ -2,6 +2,8 @@
 #include "writer.h"
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 
 #include "format/carry.h"
 #include "format/escape.h"
@@ -17,19 +19,13 @@ constexpr std::size_t kBufferUnits = 1u << 18;  // written out in blocks of abou
 // line runs into the reader's piece length.
 constexpr std::size_t kMaxIndent = 4096;
 
-bool has_line_break(Text s) noexcept { return find_line_break(s) != Text::npos; }
-
-// Calls keep(unit) for each unit of title that a header line keeps: line breaks would end the
-// header line, and a "|_" in the title loses its "_" so that it does not end the title there.
-template <class Keep>
-void for_each_header_unit(Text title, Keep&& keep) {
-    bool after_bar = false;
-    for (char16_t c : title) {
-        if (c == u'\r' || c == u'\n') continue;
-        if (c == u'_' && after_bar) continue;
-        after_bar = c == u'|';
-        keep(c);
-    }
+// True when a header line can carry the title's units as they are: no CR or LF, which would end
+// the line, and no title terminator.
+bool header_keeps(Text title) noexcept {
+    if (find_line_break(title) != Text::npos) return false;
+    for (std::size_t at = find_unit(title, kTitleEnd[0]); at != Text::npos; at = find_unit(title, kTitleEnd[0], at + 1))
+        if (title.substr(at).starts_with(kTitleEnd)) return false;
+    return true;
 }
 
 // Units a header line at this indentation has for its title, after the used units of marker,
@@ -38,32 +34,68 @@ std::size_t title_room(std::size_t indent, std::size_t used) {
     return kMaxPiece - indent - used - kTitleEnd.size() - kLineBreak.size();
 }
 
-// The length of title as a data header at this indentation writes it (see Writer::header_title).
-std::size_t header_title_size(Text title, std::size_t indent) {
-    std::size_t room = title_room(indent, kHeaderLength + 2);
-    if (!has_line_break(title) && title.find(kTitleEnd) == Text::npos) return std::min(title.size(), room);
-    std::size_t n = 0;
-    for_each_header_unit(title, [&](char16_t) { ++n; });
-    return std::min(n, room);
+// The title as a header line with room units for it writes it: one line, with no title
+// terminator inside (each "|_" loses its "_"), and cut to fit one line piece so that the rest of
+// the file reads as written. A view of title where that is title itself, else a copy in scratch.
+Text header_title(Text title, std::size_t room, std::u16string& scratch) {
+    if (header_keeps(title)) return title.substr(0, std::min(title.size(), room));
+    scratch.clear();
+    bool after_bar = false;
+    for (char16_t c : title) {
+        if (c == u'\r' || c == u'\n') continue;
+        if (c == kTitleEnd[1] && after_bar) continue;
+        after_bar = c == kTitleEnd[0];
+        scratch.push_back(c);
+    }
+    if (scratch.size() > room) scratch.resize(room);
+    return scratch;
 }
 
-class CountingSink final : public TextSink {
-public:
-    std::size_t units = 0;
-    void put(Text chunk) override { units += chunk.size(); }
+// The units a data header (SDT or DAT) uses before its title: the marker and room for a letter code.
+constexpr std::size_t kDataHeaderUsed = kHeaderLength + 2;
+
+// How an entry's text goes out: its form, and for the forms that write it on one line, whether
+// that line takes the escape marker.
+struct TextPlan {
+    Form form;
+    bool escape_line;
+    Text header_title;  // for SDT and DAT
 };
 
-std::size_t escaped_size(Text text) {
-    CountingSink count;
-    escape_text(text, EscapeScope::LineStarts, count);
-    return count.units;
+// The form for an entry (see choose_form), and the title its data header would carry, which
+// may be a copy in scratch. The text is searched once for its first line break, and once more
+// for its first LF where that break is a CR.
+TextPlan plan_text(Text title, Text data, int8_t letterCode, std::size_t indent, std::u16string& scratch) {
+    std::size_t brk = find_line_break(data);
+    std::size_t lf = brk == Text::npos ? Text::npos : data[brk] == u'\n' ? brk : find_unit(data, u'\n', brk + 1);
+    // The escaped size decides only between the forms that write the text on one line; a text of
+    // several lines takes a block whatever its size, so it is not escaped twice.
+    bool one_line = lf == Text::npos || lf + 1 == data.size();
+    bool escape = one_line && may_read_as_marker(data) && reads_as_marker(data);
+    std::size_t escaped = one_line ? data.size() + (escape ? marker_text(Marker::ESC).size() : 0) : 0;
+    // A letter code that is none is not written, so it does not keep a record from bare lines.
+    if (carry::bare_lines_carry(title, data, has_letter_code(letterCode) ? letterCode : 0)) {
+        if (same_units(data, title)) {
+            if (indent + escaped + kLineBreak.size() <= kMaxPiece) return {Form::TRM, escape, {}};
+        } else if (lf == Text::npos) {
+            if (escaped + kLineBreak.size() <= kMaxPiece) return {Form::DNL, escape, {}};
+        } else if (escaped <= kMaxPiece) {
+            return {Form::NTR, escape, {}};
+        }
+    }
+    // Header titles are made to fit (see header_title), so the line holds the title as written
+    // (cut when too long); the text must fit on the line as it is.
+    Text shown = header_title(title, title_room(indent, kDataHeaderUsed), scratch);
+    std::size_t line = indent + kDataHeaderUsed + shown.size() + kTitleEnd.size() + escaped + kLineBreak.size();
+    if (brk == Text::npos && line <= kMaxPiece) return {Form::SDT, escape, shown};
+    return {Form::DAT, false, shown};
 }
 
 // The writer's record step mirrors the reader's handlers: close the folders the record is not
 // in, then put a folder or an entry, each taking up the macro the same way.
 class Writer final : public TextSink {
 public:
-    explicit Writer(AtomicFile& file) : file_(file) { buffer_.reserve(kBufferUnits); }
+    explicit Writer(AtomicFile& file) : file_(file), buffer_(new char16_t[kBufferUnits]) {}
 
     void start() {
         put(u"\uFEFF");  // the byte-order mark, FF FE once written little-endian
@@ -83,18 +115,19 @@ public:
 
 private:
     void put(Text s) override {
-        if (buffer_.size() + s.size() > kBufferUnits) {
-            flush();
-            if (s.size() > kBufferUnits) {
-                file_.write(s.data(), s.size());
-                return;
-            }
-        }
-        buffer_.append(s);
+        if (s.size() > kBufferUnits - used_) return put_past_buffer(s);
+        std::memcpy(buffer_.get() + used_, s.data(), s.size() * sizeof(char16_t));
+        used_ += s.size();
+    }
+    void put_past_buffer(Text s) {
+        flush();
+        if (s.size() > kBufferUnits) return (void)file_.write(s.data(), s.size());
+        std::memcpy(buffer_.get(), s.data(), s.size() * sizeof(char16_t));
+        used_ = s.size();
     }
     void flush() {
-        file_.write(buffer_.data(), buffer_.size());
-        buffer_.clear();
+        file_.write(buffer_.get(), used_);
+        used_ = 0;
     }
     std::size_t indent() const noexcept { return std::min(folders_.depth(), kMaxIndent); }
     void put_indent() { put(Text(tabs_).substr(0, indent())); }
@@ -109,18 +142,23 @@ private:
         put(kLineBreak);
         put(kLineBreak);
     }
+    // A text the plan writes on one line: escape_text's output for it, with no second search.
+    void put_line_text(Text data, bool escape) {
+        if (escape) put(marker_text(Marker::ESC));
+        put(data);
+    }
     void put_folder(const EntryRecord& r);
     void put_macro(const EntryRecord& r);
     void put_entry(const EntryRecord& r);
     void switch_kind(uint8_t kind);
-    void put_bare(BareMode mode, Text data);
-    void put_data_header(Marker m, const EntryRecord& r);
-    void put_block(const EntryRecord& r, Text data);
+    void put_bare(BareMode mode, Text data, bool escape);
+    void put_data_header(Marker m, int8_t letterCode, Text title);
+    void put_block(const EntryRecord& r, Text title, Text data);
     void put_prefixed(Marker m, Text text);
-    Text header_title(Text title, std::size_t used);
 
     AtomicFile& file_;
-    std::u16string buffer_;
+    std::unique_ptr<char16_t[]> buffer_;
+    std::size_t used_ = 0;  // units of buffer_ not yet written
     std::u16string tabs_ = std::u16string(kMaxIndent, u'\t');
     std::u16string title_;
     OpenFolders<int32_t> folders_;
@@ -144,7 +182,7 @@ void Writer::put_folder(const EntryRecord& r) {
         put(kFlagO);
         used += kFlagO.size();
     }
-    put(header_title(view_of(r.title), used));
+    put(header_title(view_of(r.title), title_room(indent(), used), title_));
     put(kTitleEnd);
     put(kLineBreak);
     folders_.open(r.id);
@@ -160,16 +198,16 @@ void Writer::put_macro(const EntryRecord& r) {
 void Writer::put_entry(const EntryRecord& r) {
     put_macro(r);
     Text data = view_of(r.data);
-    Form form = choose_form(view_of(r.title), data, r.letterCode, indent());
+    TextPlan plan = plan_text(view_of(r.title), data, r.letterCode, indent(), title_);
     switch_kind(r.kind);
-    if (is_bare(form)) {
-        put_bare(bare_mode_of(form), data);
-    } else if (form == Form::SDT) {
-        put_data_header(Marker::SDT, r);
-        escape_text(data, EscapeScope::LineStarts, *this);
+    if (is_bare(plan.form)) {
+        put_bare(bare_mode_of(plan.form), data, plan.escape_line);
+    } else if (plan.form == Form::SDT) {
+        put_data_header(Marker::SDT, r.letterCode, plan.header_title);
+        put_line_text(data, plan.escape_line);
         put(kLineBreak);
     } else {
-        put_block(r, data);
+        put_block(r, plan.header_title, data);
     }
 }
 
@@ -180,24 +218,23 @@ void Writer::switch_kind(uint8_t kind) {
     item_kind_ = kind;
 }
 
-void Writer::put_bare(BareMode mode, Text data) {
+void Writer::put_bare(BareMode mode, Text data, bool escape) {
     if (bare_mode_ != mode) {
         put_switch_line(switch_marker(mode));
         bare_mode_ = mode;
     }
     if (mode == BareMode::TRM) put_indent();
-    escape_text(data, EscapeScope::LineStarts, *this);
+    put_line_text(data, escape);
     if (mode != BareMode::NTR) put(kLineBreak);
 }
 
 // The marker, letter code and title of an SDT or DAT line, up to and including the terminator.
-void Writer::put_data_header(Marker m, const EntryRecord& r) {
+void Writer::put_data_header(Marker m, int8_t letterCode, Text title) {
     put_indent();
     put(marker_text(m));
-    Text title = header_title(view_of(r.title), kHeaderLength + 2);
     // A title that begins like a letter code would lose its start to one: writing that code
     // keeps the whole title, and only the letter code differs.
-    int8_t code = has_letter_code(r.letterCode)       ? r.letterCode
+    int8_t code = has_letter_code(letterCode)         ? letterCode
                   : begins_like_letter_code(title) ? letter_code_of(title[0])
                                                    : int8_t(0);
     if (code != 0) {
@@ -208,10 +245,10 @@ void Writer::put_data_header(Marker m, const EntryRecord& r) {
     put(kTitleEnd);
 }
 
-void Writer::put_block(const EntryRecord& r, Text data) {
+void Writer::put_block(const EntryRecord& r, Text title, Text data) {
     // Without a macro a block is set off by an empty line; a macro's lines were (see put_macro).
     if (view_of(r.macro).empty()) put(kLineBreak);
-    put_data_header(Marker::DAT, r);
+    put_data_header(Marker::DAT, r.letterCode, title);
     put(kLineBreak);
     escape_text(data, EscapeScope::LineAndPieceStarts, *this);
     put(kLineBreak);
@@ -219,17 +256,6 @@ void Writer::put_block(const EntryRecord& r, Text data) {
     put(marker_text(Marker::DED));
     put(kLineBreak);
     put(kLineBreak);
-}
-
-// A title as a header line can carry it: one line, with no title terminator inside (each "|_"
-// loses its "_"), and cut to fit one line piece so that the rest of the file reads as written.
-Text Writer::header_title(Text title, std::size_t used) {
-    std::size_t room = title_room(indent(), used);
-    if (!has_line_break(title) && title.find(kTitleEnd) == Text::npos && title.size() <= room) return title;
-    title_.clear();
-    for_each_header_unit(title, [this](char16_t c) { title_.push_back(c); });
-    if (title_.size() > room) title_.resize(room);
-    return title_;
 }
 
 // Every line of text becomes one line after the marker; the text's own line breaks are kept.
@@ -243,7 +269,7 @@ void Writer::put_prefixed(Marker m, Text text) {
     start_line();
     std::size_t start = 0;
     for (;;) {
-        std::size_t lf = text.find(u'\n', start);
+        std::size_t lf = find_unit(text, u'\n', start);
         std::size_t end = lf == Text::npos ? text.size() : lf;
         while (end - start > room) {
             put(text.substr(start, room));
@@ -263,27 +289,8 @@ void Writer::put_prefixed(Marker m, Text text) {
 }  // namespace
 
 Form choose_form(Text title, Text data, int8_t letterCode, std::size_t indent) {
-    // The escaped size decides only between the forms that write the text on one line; a text of
-    // several lines takes a block whatever its size, so it is not escaped twice.
-    std::size_t lf = find_unit(data, u'\n');
-    bool one_line = lf == Text::npos || lf + 1 == data.size();
-    std::size_t escaped = one_line ? escaped_size(data) : 0;
-    // A letter code that is none is not written, so it does not keep a record from bare lines.
-    if (carry::bare_lines_carry(title, data, has_letter_code(letterCode) ? letterCode : 0)) {
-        if (data == title) {
-            if (indent + escaped + kLineBreak.size() <= kMaxPiece) return Form::TRM;
-        } else if (lf == Text::npos) {
-            if (escaped + kLineBreak.size() <= kMaxPiece) return Form::DNL;
-        } else if (escaped <= kMaxPiece) {
-            return Form::NTR;
-        }
-    }
-    // Header titles are made to fit (see header_title), so the line holds the title as written
-    // (cut when too long); the text must fit on the line as it is.
-    std::size_t line =
-        indent + kHeaderLength + 2 + header_title_size(title, indent) + kTitleEnd.size() + escaped + kLineBreak.size();
-    if (!has_line_break(data) && line <= kMaxPiece) return Form::SDT;
-    return Form::DAT;
+    std::u16string scratch;
+    return plan_text(title, data, letterCode, indent, scratch).form;
 }
 
 bool write_file(Text path, const EntryListObject* list) {

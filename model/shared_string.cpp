@@ -41,12 +41,6 @@ void retain(Unit* handle) noexcept {
 
 }  // namespace
 
-Text view_of(const Unit* handle) noexcept {
-    if (!handle) return {};
-    int32_t length = header_of(handle)->length;
-    return length > 0 ? Text(handle, static_cast<std::size_t>(length)) : Text();
-}
-
 Unit* SharedString::empty_handle() noexcept { return empty_block.units; }
 
 void SharedString::release_handle(Unit* handle) noexcept {

@@ -13,7 +13,13 @@ using Unit = char16_t;
 using Text = std::u16string_view;
 
 // The code units behind a raw handle; a null handle reads as empty. Does not touch the count.
-Text view_of(const Unit* handle) noexcept;
+// Inline: the writer and the tool take a view of every field of every record.
+inline Text view_of(const Unit* handle) noexcept {
+    if (!handle) return {};
+    const auto* header =
+        reinterpret_cast<const PeltaStringHeader*>(reinterpret_cast<const char*>(handle) - sizeof(PeltaStringHeader));
+    return header->length > 0 ? Text(handle, static_cast<std::size_t>(header->length)) : Text();
+}
 
 // Owns one reference to a block. Copies share the block; the last release frees it. Empty
 // strings use the static empty block and never allocate. Constructors that allocate throw
