@@ -12,6 +12,7 @@
 
 #include <filesystem>
 
+#include "format/escape.h"
 #include "format_test_support.h"
 #include "text/line_pieces.h"
 #include "text/unicode_text.h"
@@ -228,6 +229,45 @@ TEST(Writer, LongBlockLinesAreEscapedAtPieceBoundaries) {
     text = std::u16string(kMaxPiece, u'b') + FED + std::u16string(kMaxPiece, u'c') + FLD;
     recs = {E(u"t", text)};
     EXPECT_EQ(round_trip(recs), renumbered(recs));
+}
+
+// Collects what the escape pass puts, and how many views it took.
+struct Collected final : TextSink {
+    std::u16string text;
+    int puts = 0;
+    void put(Text chunk) override {
+        text.append(chunk);
+        ++puts;
+    }
+};
+
+TEST(Escape, PutsTheTextBetweenEscapesAsOneView) {
+    const std::u16string long_line = std::u16string(kMaxPiece - kMarkerLength, u'a');
+    struct Case {
+        std::u16string text;
+        EscapeScope scope;
+        std::u16string expected;
+        int puts;
+    } cases[] = {
+        {u"", EscapeScope::LineStarts, u"", 0},
+        {u"a\nb\r\n\nc", EscapeScope::LineAndPieceStarts, u"a\nb\r\n\nc", 1},
+        {DED, EscapeScope::LineStarts, ESC + DED, 2},
+        {u"a\n" + DED + u"\n" + CMT, EscapeScope::LineStarts, u"a\n" + ESC + DED + u"\n" + ESC + CMT, 5},
+        {u"x\n\t" + FED + u"\ny\n", EscapeScope::LineStarts, u"x\n" + ESC + u"\t" + FED + u"\ny\n", 3},
+        {u"_x\n \n_|PELTATXT-\n", EscapeScope::LineStarts, u"_x\n \n_|PELTATXT-\n", 1},
+        // An escaped line start counts towards the line's first piece: the marker that follows a
+        // piece's worth of written units starts the next piece and is escaped there.
+        {DAT + long_line.substr(DAT.size()) + DED + u"\n", EscapeScope::LineAndPieceStarts,
+         ESC + DAT + long_line.substr(DAT.size()) + ESC + DED + u"\n", 4},
+        {DAT + long_line.substr(DAT.size()) + DED + u"\n", EscapeScope::LineStarts,
+         ESC + DAT + long_line.substr(DAT.size()) + DED + u"\n", 2},
+    };
+    for (const Case& c : cases) {
+        Collected out;
+        escape_text(c.text, c.scope, out);
+        EXPECT_EQ(out.text, c.expected) << narrow(c.text.substr(0, 40));
+        EXPECT_EQ(out.puts, c.puts) << narrow(c.text.substr(0, 40));
+    }
 }
 
 TEST(Writer, TitlesThatLookLikeLetterCodesOrHoldTheTerminatorKeepTheirRecord) {
