@@ -115,13 +115,16 @@ public:
 
 private:
     void put(Text s) override {
+        if (s.empty()) return;  // an empty view may have no units at all to copy from
         if (s.size() > kBufferUnits - used_) return put_past_buffer(s);
         std::memcpy(buffer_.get() + used_, s.data(), s.size() * sizeof(char16_t));
         used_ += s.size();
     }
+    // A view longer than the buffer goes out from where it is, a buffer's length per write, and
+    // its rest starts the next buffer.
     void put_past_buffer(Text s) {
         flush();
-        if (s.size() > kBufferUnits) return (void)file_.write(s.data(), s.size());
+        for (; s.size() > kBufferUnits; s.remove_prefix(kBufferUnits)) file_.write(s.data(), kBufferUnits);
         std::memcpy(buffer_.get(), s.data(), s.size() * sizeof(char16_t));
         used_ = s.size();
     }

@@ -44,7 +44,7 @@ constexpr std::size_t find_from(Text s, Text needle, std::size_t from) noexcept 
 constexpr bool same_units(Text a, Text b) noexcept {
     if (a.size() != b.size()) return false;
     if (std::is_constant_evaluated()) return a == b;
-    return a.data() == b.data() || std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
+    return a.empty() || a.data() == b.data() || std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
 }
 
 constexpr bool contains_unit(Text s, char16_t c) noexcept { return s.find(c) != Text::npos; }
