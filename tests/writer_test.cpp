@@ -241,8 +241,9 @@ struct Collected final : TextSink {
     }
 };
 
-TEST(Escape, PutsTheTextBetweenEscapesAsOneView) {
+TEST(Escape, PutsTheTextBetweenEscapesInFewViews) {
     const std::u16string long_line = std::u16string(kMaxPiece - kMarkerLength, u'a');
+    const std::u16string line_5000 = std::u16string(4999, u'b') + u"\n";
     struct Case {
         std::u16string text;
         EscapeScope scope;
@@ -255,6 +256,8 @@ TEST(Escape, PutsTheTextBetweenEscapesAsOneView) {
         {u"a\n" + DED + u"\n" + CMT, EscapeScope::LineStarts, u"a\n" + ESC + DED + u"\n" + ESC + CMT, 5},
         {u"x\n\t" + FED + u"\ny\n", EscapeScope::LineStarts, u"x\n" + ESC + u"\t" + FED + u"\ny\n", 3},
         {u"_x\n \n_|PELTATXT-\n", EscapeScope::LineStarts, u"_x\n \n_|PELTATXT-\n", 1},
+        // A long text goes out in views of a few thousand units, each ending at a line end.
+        {line_5000 + line_5000 + line_5000, EscapeScope::LineStarts, line_5000 + line_5000 + line_5000, 2},
         // An escaped line start counts towards the line's first piece: the marker that follows a
         // piece's worth of written units starts the next piece and is escaped there.
         {DAT + long_line.substr(DAT.size()) + DED + u"\n", EscapeScope::LineAndPieceStarts,
