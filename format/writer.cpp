@@ -68,8 +68,9 @@ struct TextPlan {
 TextPlan plan_text(Text title, Text data, int8_t letterCode, std::size_t indent, std::u16string& scratch) {
     std::size_t brk = find_line_break(data);
     std::size_t lf = brk == Text::npos ? Text::npos : data[brk] == u'\n' ? brk : find_unit(data, u'\n', brk + 1);
-    // The escaped size decides only between the forms that write the text on one line; a text of
-    // several lines takes a block whatever its size, so it is not escaped twice.
+    // The escaped size matters only for the forms that write the text on one line: its size, plus
+    // the escape marker when the line would read as a marker. A text of several lines takes a
+    // block whatever its size.
     bool one_line = lf == Text::npos || lf + 1 == data.size();
     bool escape = one_line && may_read_as_marker(data) && reads_as_marker(data);
     std::size_t escaped = one_line ? data.size() + (escape ? marker_text(Marker::ESC).size() : 0) : 0;
