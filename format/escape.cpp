@@ -8,7 +8,8 @@
 namespace peltatxt {
 namespace {
 
-// Puts a text in as few pieces as it can: the units between two escapes go out as one view.
+// Puts a text in few pieces: the units between two escapes go out as one view, or as views of
+// about kRunUnits each ending at a line end.
 class RunWriter {
 public:
     RunWriter(Text text, TextSink& out) : text_(text), out_(out) {}
@@ -47,7 +48,7 @@ void escape_text(Text text, EscapeScope scope, TextSink& out) {
         std::size_t lf = lfs.next();
         std::size_t end = lf == Text::npos ? text.size() : lf + 1;
         Text line = text.substr(start, end - start);
-        bool escaped = may_read_as_marker(line) && reads_as_marker(line);
+        bool escaped = reads_as_marker(line);
         if (escaped) run.escape_at(start);
         if (scope == EscapeScope::LineAndPieceStarts) {
             // The reader cuts a long line every kMaxPiece written units and classifies each piece.

@@ -111,7 +111,7 @@ Text line_after_copy(Text line, std::size_t n) noexcept {
     return rest.substr(i);
 }
 
-bool reads_as_marker(Text line) noexcept {
+bool marker_after_blanks(Text line) noexcept {
     Text rest = trim_left(line);
     if (rest.empty() || rest[0] != u'_') return false;
     char16_t head[kMarkerLength];

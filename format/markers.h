@@ -41,11 +41,11 @@ Text line_after_copy(Text line, std::size_t n) noexcept;
 // CR and LF left out, it begins with one of the fourteen markers (the escape marker included).
 // That also takes in an escape marker with a line break inside, which the reader reads as text;
 // escaping such a line does not change how it reads back.
-bool reads_as_marker(Text line) noexcept;
-// The quick test before that one: only a line whose first unit is whitespace or "_" can read as
-// a marker, so nearly every line is ruled out by its first unit.
-constexpr bool may_read_as_marker(Text line) noexcept {
-    return !line.empty() && (line[0] == kMarkerPrefix[0] || is_space(line[0]));
+// The first unit is tested inline: only whitespace or "_" can begin such a line, which rules out
+// nearly every line before the full test is called.
+bool marker_after_blanks(Text line) noexcept;  // the full test, for any line
+inline bool reads_as_marker(Text line) noexcept {
+    return !line.empty() && (line[0] == kMarkerPrefix[0] || is_space(line[0])) && marker_after_blanks(line);
 }
 
 struct FolderHeader {

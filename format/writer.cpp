@@ -72,7 +72,7 @@ TextPlan plan_text(Text title, Text data, int8_t letterCode, std::size_t indent,
     // the escape marker when the line would read as a marker. A text of several lines takes a
     // block whatever its size.
     bool one_line = lf == Text::npos || lf + 1 == data.size();
-    bool escape = one_line && may_read_as_marker(data) && reads_as_marker(data);
+    bool escape = one_line && reads_as_marker(data);
     std::size_t escaped = one_line ? data.size() + (escape ? marker_text(Marker::ESC).size() : 0) : 0;
     // A letter code that is none is not written, so it does not keep a record from bare lines.
     if (carry::bare_lines_carry(title, data, has_letter_code(letterCode) ? letterCode : 0)) {
