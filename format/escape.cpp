@@ -37,11 +37,30 @@ private:
 // About 16 KiB: well inside the cache of any processor the plug-in runs on.
 constexpr std::size_t kRunUnits = 8192;
 
-}  // namespace
+// Puts a text none of whose lines is long enough to be cut into line pieces, so that only line
+// starts need the test. A line can read as a marker only where its first non-blank unit is the marker
+// prefix's "_": the search is for that unit, which ordinary text rarely holds, and not for
+// every line. Each candidate line is tested once; any other "_" on it has a unit before it.
+void escape_line_starts(Text text, RunWriter& run) {
+    constexpr char16_t kFirst = kMarkerPrefix[0];
+    for (std::size_t at = find_unit(text, kFirst); at != Text::npos;) {
+        std::size_t start = at;
+        while (start > 0 && text[start - 1] != u'\n' && is_space(text[start - 1])) --start;
+        if (start > 0 && text[start - 1] != u'\n') {  // not the first non-blank unit of its line
+            at = find_unit(text, kFirst, at + 1);
+            continue;
+        }
+        std::size_t lf = find_unit(text, u'\n', at);
+        std::size_t end = lf == Text::npos ? text.size() : lf + 1;
+        if (marker_after_blanks(text.substr(start, end - start))) run.escape_at(start);
+        at = find_unit(text, kFirst, end);
+    }
+}
 
-void escape_text(Text text, EscapeScope scope, TextSink& out) {
+// Puts a text line by line, testing each line's start and, by scope, where a line is long enough
+// to be cut into line pieces, each piece's start as the reader will cut it.
+void escape_lines(Text text, EscapeScope scope, RunWriter& run) {
     constexpr std::size_t kEscape = marker_text(Marker::ESC).size();
-    RunWriter run(text, out);
     UnitScanner lfs(text, u'\n');
     std::size_t start = 0;
     while (start < text.size()) {
@@ -69,6 +88,19 @@ void escape_text(Text text, EscapeScope scope, TextSink& out) {
         start = end;
         run.put_to_if_longer(start, kRunUnits);
     }
+}
+
+}  // namespace
+
+void escape_text(Text text, EscapeScope scope, TextSink& out) {
+    RunWriter run(text, out);
+    // With its escape marker, a line no longer than this is one line piece; a text no longer than
+    // it is searched whole and put in one view, while its units are still in the processor's cache.
+    constexpr std::size_t kOnePiece = kMaxPiece - marker_text(Marker::ESC).size();
+    if (text.size() <= kOnePiece)
+        escape_line_starts(text, run);
+    else
+        escape_lines(text, scope, run);
     run.put_to(text.size());
 }
 

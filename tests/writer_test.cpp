@@ -14,6 +14,7 @@
 
 #include "format/escape.h"
 #include "format_test_support.h"
+#include "support/random_choices.h"
 #include "text/line_pieces.h"
 #include "text/unicode_text.h"
 
@@ -241,6 +242,12 @@ struct Collected final : TextSink {
     }
 };
 
+std::u16string repeated(const std::u16string& s, int times) {
+    std::u16string out;
+    for (int i = 0; i < times; ++i) out += s;
+    return out;
+}
+
 TEST(Escape, PutsTheTextBetweenEscapesInFewViews) {
     const std::u16string long_line = std::u16string(kMaxPiece - kMarkerLength, u'a');
     const std::u16string line_5000 = std::u16string(4999, u'b') + u"\n";
@@ -256,8 +263,14 @@ TEST(Escape, PutsTheTextBetweenEscapesInFewViews) {
         {u"a\n" + DED + u"\n" + CMT, EscapeScope::LineStarts, u"a\n" + ESC + DED + u"\n" + ESC + CMT, 5},
         {u"x\n\t" + FED + u"\ny\n", EscapeScope::LineStarts, u"x\n" + ESC + u"\t" + FED + u"\ny\n", 3},
         {u"_x\n \n_|PELTATXT-\n", EscapeScope::LineStarts, u"_x\n \n_|PELTATXT-\n", 1},
-        // A long text goes out in views of a few thousand units, each ending at a line end.
-        {line_5000 + line_5000 + line_5000, EscapeScope::LineStarts, line_5000 + line_5000 + line_5000, 2},
+        // A text that fits in a line piece goes out whole; a longer one in views of a few
+        // thousand units, each ending at a line end.
+        {repeated(line_5000, 3), EscapeScope::LineStarts, repeated(line_5000, 3), 1},
+        {repeated(line_5000, 14), EscapeScope::LineStarts, repeated(line_5000, 14), 7},
+        {repeated(line_5000, 14), EscapeScope::LineAndPieceStarts, repeated(line_5000, 14), 7},
+        // Only a line's first non-blank unit can start a marker, whatever blanks come before it.
+        {u"a_" + DED + u"\n\r \u3000" + DED + u"\n_\n", EscapeScope::LineStarts,
+         u"a_" + DED + u"\n" + ESC + u"\r \u3000" + DED + u"\n_\n", 3},
         // An escaped line start counts towards the line's first piece: the marker that follows a
         // piece's worth of written units starts the next piece and is escaped there.
         {DAT + long_line.substr(DAT.size()) + DED + u"\n", EscapeScope::LineAndPieceStarts,
@@ -270,6 +283,38 @@ TEST(Escape, PutsTheTextBetweenEscapesInFewViews) {
         escape_text(c.text, c.scope, out);
         EXPECT_EQ(out.text, c.expected) << narrow(c.text.substr(0, 40));
         EXPECT_EQ(out.puts, c.puts) << narrow(c.text.substr(0, 40));
+    }
+}
+
+// A text of one-piece lines, escaped the plain way: each line tested on its own.
+std::u16string escaped_line_by_line(Text text) {
+    std::u16string out;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t lf = text.find(u'\n', start);
+        std::size_t end = lf == Text::npos ? text.size() : lf + 1;
+        Text line = text.substr(start, end - start);
+        if (reads_as_marker(line)) out += ESC;
+        out += line;
+        start = end;
+    }
+    return out;
+}
+
+TEST(Escape, SearchForMarkerStartsAgreesWithTestingEveryLine) {
+    // Lines made of blanks of every kind, lone CRs, stray "_" and pieces of markers, which reach
+    // each way a line start can or cannot read as a marker.
+    static constexpr std::u16string_view kPieces[] = {
+        u"_", u"__", u" ", u"\t", u"\r", u"\u3000", u"\u00A0", u"a", u"\u3042", u"_|PELTATXT-", u"DED|_", u"ESC|_",
+        u"FLD|", u"_|PELTATXT-D\rED|_", u"_|PELTATXT-DED|_", u"_|PELTATXT-ESC|_", u"_|PELTATXT-SDT|", u"\r\n", u"\n"};
+    RandomChoices random(20261209);
+    for (int round = 0; round < 3000; ++round) {
+        std::u16string text;
+        for (int n = random.pick(0, 40); n > 0; --n) text += random.one_of(kPieces);
+        for (EscapeScope scope : {EscapeScope::LineStarts, EscapeScope::LineAndPieceStarts}) {
+            Collected out;
+            escape_text(text, scope, out);
+            ASSERT_EQ(out.text, escaped_line_by_line(text)) << narrow(text);
+        }
     }
 }
 
