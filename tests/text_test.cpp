@@ -481,5 +481,38 @@ TEST(AtomicFile, EveryFailingOperationLeavesTheTargetAndNoTemporaryFile) {
     }
 }
 
+// A save long enough that its first parts are sent on to the device while the rest is written:
+// every byte arrives in order, and a failure after that still leaves the target as it was.
+TEST(AtomicFile, ALongSaveKeepsEveryByteAndFailsCleanlyLate) {
+    TempDir dir;
+    auto target = dir / "out";
+    testing::write_bytes(target, "old");
+    std::string content(static_cast<std::size_t>(AtomicFile::kWritebackBytes * 5 / 2), '\0');
+    for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>('a' + (i * 7 + i / 4099) % 26);
+    constexpr std::size_t kPiece = 300001;  // odd, so that no write ends on a step
+    auto save = [&] {
+        AtomicFile f;
+        if (!f.open(u16(target))) return false;
+        for (std::size_t at = 0; at < content.size(); at += kPiece)
+            if (!f.write_bytes(content.data() + at, std::min(kPiece, content.size() - at))) return false;
+        return f.commit();
+    };
+    // A save's operations, counted with a failure that never comes: failures among the last of
+    // them fall after the first parts were sent on.
+    fs::fail_operation(1000, false);
+    ASSERT_TRUE(save());
+    const long used = fs::fail_operation(0, false);
+    ASSERT_GT(used, static_cast<long>(content.size() / kPiece));
+    ASSERT_TRUE(testing::read_bytes(target) == content);
+    testing::write_bytes(target, "old");
+    for (long k : {used - 8, used - 4, used}) {
+        fs::fail_operation(k, false);
+        EXPECT_FALSE(save()) << k;
+        fs::fail_operation(0, false);
+        EXPECT_TRUE(testing::read_bytes(target) == "old") << k;
+        EXPECT_EQ(testing::file_names(dir.path()), std::vector<std::string>{"out"}) << k;
+    }
+}
+
 }  // namespace
 }  // namespace peltatxt

@@ -46,6 +46,9 @@ bool AtomicFile::write_bytes(const void* bytes, std::size_t count) {
         pending_.append(static_cast<const char*>(bytes), count);
     } else if (!file_.write_all(bytes, count)) {
         return fail();
+    } else if (written_ + count - writeback_from_ >= kWritebackBytes) {
+        file_.start_writeback(writeback_from_, written_ + count - writeback_from_);
+        writeback_from_ = written_ + count;
     }
     written_ += count;
     return true;

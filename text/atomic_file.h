@@ -25,6 +25,9 @@ namespace peltatxt {
 // succeeds the target is untouched, and an uncommitted or failed temporary file is removed.
 class AtomicFile {
 public:
+    // Every this many bytes written, the temporary file's new bytes are sent on to the device while
+    // the rest is produced, so that the sync in commit() waits for little more than the last part.
+    static constexpr uint64_t kWritebackBytes = uint64_t{4} << 20;
     // The largest previous file that can be saved by writing it in place.
     static constexpr uint64_t kMaxInPlaceBytes = uint64_t{256} << 20;
 
@@ -53,6 +56,7 @@ private:
     bool buffered_ = false;  // writes go to pending_
     bool open_ = false;
     uint64_t written_ = 0;
+    uint64_t writeback_from_ = 0;  // the first byte of the temporary file not yet sent to the device
     bool failed_ = false;
     int error_ = 0;
 };

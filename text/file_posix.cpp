@@ -198,6 +198,12 @@ bool File::sync() {
     return ::fsync(fd_of(handle_)) == 0 || failed();
 }
 
+void File::start_writeback([[maybe_unused]] uint64_t offset, [[maybe_unused]] uint64_t bytes) noexcept {
+#if defined(__linux__)
+    ::sync_file_range(fd_of(handle_), static_cast<off_t>(offset), static_cast<off_t>(bytes), SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
 bool File::close() {
     if (handle_ == kClosed) return true;
     int fd = fd_of(handle_);

@@ -44,6 +44,10 @@ public:
     // offers no way to reserve (the writes then find out).
     bool reserve(uint64_t bytes);
     bool sync();
+    // Asks the system to start writing these bytes to the device now, without waiting for it, so
+    // that a sync later has less left to do. A hint: nothing where the system has no such request,
+    // and no failure is reported.
+    void start_writeback(uint64_t offset, uint64_t bytes) noexcept;
     bool close();
     // Closes without reporting or counting anything: for cleaning up after a failure.
     void discard() noexcept;
