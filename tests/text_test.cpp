@@ -159,6 +159,24 @@ TEST(Find, VectorAndUnitByUnitSearchesAgree) {
                 ASSERT_EQ(unit_search::vector(s, u'\r', u'\n', from), unit_search::portable(s, u'\r', u'\n', from))
                     << n << " " << hit << " from " << from;
         }
+    // The search for a line break or a pair, over every length up to five steps: the pair at
+    // every position (across two steps, and its first unit last, with nothing after it), a line
+    // break at every other position, both in a unit's high byte too.
+    for (std::size_t n = 0; n <= 40; ++n)
+        for (std::size_t at = 0; at <= n; ++at)
+            for (std::size_t brk = 0; brk <= n; ++brk) {
+                std::u16string s(n, u'\u7c5f');  // "|" and "_" in its two bytes
+                if (at < n) s[at] = u'|';
+                if (at + 1 < n) s[at + 1] = u'_';
+                if (brk < n && brk != at && brk != at + 1) s[brk] = brk % 2 ? u'\r' : u'\n';
+                for (char16_t b : {u'_', u'x'})
+                    ASSERT_EQ(unit_search::break_or_pair_vector(s, u'|', b), unit_search::break_or_pair_portable(s, u'|', b))
+                        << n << " " << at << " " << brk;
+                EXPECT_EQ(find_line_break_or_pair(s, u'|', u'_'), unit_search::break_or_pair_portable(s, u'|', u'_'));
+            }
+    EXPECT_EQ(find_line_break_or_pair(u"title|", u'|', u'_'), Text::npos);
+    EXPECT_EQ(find_line_break_or_pair(u"a title of more units|_", u'|', u'_'), 21u);
+    EXPECT_EQ(find_line_break_or_pair(u"a title of more units\r", u'|', u'_'), 21u);
     // The scanner hands out what repeated unit-by-unit searches find.
     for (const std::u16string& s : inputs) {
         for (char16_t c : {u'\n', u'_', u'\u0a0d'}) {

@@ -27,6 +27,12 @@ std::size_t portable(Text s, char16_t a, char16_t b, std::size_t from) noexcept 
     return Text::npos;
 }
 
+std::size_t break_or_pair_portable(Text s, char16_t a, char16_t b) noexcept {
+    for (std::size_t i = 0; i < s.size(); ++i)
+        if (s[i] == u'\r' || s[i] == u'\n' || (s[i] == a && i + 1 < s.size() && s[i + 1] == b)) return i;
+    return Text::npos;
+}
+
 #if defined(__SSE2__) || defined(_M_X64)
 namespace {
 // One bit per unit of the 16 units at p that are a or b.
@@ -42,6 +48,17 @@ unsigned hits8(const char16_t* p, __m128i a, __m128i b) noexcept {
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, a), _mm_cmpeq_epi16(v, b))));
 }
+struct BreakOrPair {
+    __m128i cr = _mm_set1_epi16(u'\r'), lf = _mm_set1_epi16(u'\n'), a, b;
+    // Two bits per unit of the 8 units at p that are CR or LF, or a with b after it (p[8] is read).
+    unsigned hits8(const char16_t* p) const noexcept {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+        __m128i breaks = _mm_or_si128(_mm_cmpeq_epi16(v, cr), _mm_cmpeq_epi16(v, lf));
+        __m128i pairs = _mm_and_si128(_mm_cmpeq_epi16(v, a), _mm_cmpeq_epi16(next, b));
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(breaks, pairs)));
+    }
+};
 }  // namespace
 
 // Two runs of 8 units per step, one test of both compares' bit masks; the position comes from the
@@ -72,8 +89,24 @@ std::size_t vector(Text s, char16_t a, char16_t b, std::size_t from) noexcept {
     }
     return portable(s, a, b, from);
 }
+
+// Steps of 8 units, each with the unit after them, so that a pair across two steps is seen; the
+// last units take one step that ends just before the last unit, which can only be a line break.
+std::size_t break_or_pair_vector(Text s, char16_t a, char16_t b) noexcept {
+    const std::size_t n = s.size();
+    if (n < 9) return break_or_pair_portable(s, a, b);
+    const BreakOrPair want{.a = _mm_set1_epi16(static_cast<short>(a)), .b = _mm_set1_epi16(static_cast<short>(b))};
+    const char16_t* data = s.data();
+    std::size_t at = 0;
+    for (; at + 9 <= n; at += 8)
+        if (unsigned mask = want.hits8(data + at)) return at + std::countr_zero(mask) / 2;
+    std::size_t last = n - 9;  // its units before at are done
+    if (unsigned mask = want.hits8(data + last) >> (2 * (at - last))) return at + std::countr_zero(mask) / 2;
+    return data[n - 1] == u'\r' || data[n - 1] == u'\n' ? n - 1 : Text::npos;
+}
 #else
 std::size_t vector(Text s, char16_t a, char16_t b, std::size_t from) noexcept { return portable(s, a, b, from); }
+std::size_t break_or_pair_vector(Text s, char16_t a, char16_t b) noexcept { return break_or_pair_portable(s, a, b); }
 #endif
 
 }  // namespace unit_search
@@ -101,6 +134,10 @@ std::size_t find_unit(Text s, char16_t c, std::size_t from) noexcept { return un
 
 std::size_t find_line_break(Text s, std::size_t from) noexcept {
     return unit_search::vector(s, u'\r', u'\n', from);
+}
+
+std::size_t find_line_break_or_pair(Text s, char16_t a, char16_t b) noexcept {
+    return unit_search::break_or_pair_vector(s, a, b);
 }
 
 std::u16string decimal(int32_t value) {

@@ -13,11 +13,15 @@ using Text = std::u16string_view;
 
 // Below U+0100 exactly TAB, LF, VT, FF, CR and SPACE (U+00A0 is not whitespace); from U+0100 up the
 // Unicode White_Space property: U+1680, U+2000..U+200A, U+2028, U+2029, U+202F, U+205F, U+3000.
+// Tested without branches: text mixes scripts, so a branch on the unit's range would often be
+// guessed wrong. Each bit of a mask stands for one unit of a range of 64.
 constexpr bool is_space(char16_t c) noexcept {
-    if (c < 0x100) return c == 0x20 || (c >= 0x09 && c <= 0x0D);
-    if (c < 0x1680) return false;
-    return c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
-           c == 0x205F || c == 0x3000;
+    constexpr uint64_t kLatin = 1ull << 0x20 | 0x3E00;  // SPACE, and TAB..CR: units 0x00..0x3F
+    constexpr uint64_t kGeneral = 0x7FF | 1ull << 0x28 | 1ull << 0x29 | 1ull << 0x2F;  // 0x2000..0x203F
+    unsigned general = c - 0x2000u;  // wraps round for units below U+2000
+    bool latin = (c < 0x40) & ((kLatin >> (c & 63)) & 1);
+    bool punctuation = (general < 0x40) & ((kGeneral >> (general & 63)) & 1);
+    return latin | punctuation | (c == 0x205F) | (c == 0x1680) | (c == 0x3000);
 }
 
 constexpr Text trim_left(Text s) noexcept {
@@ -54,6 +58,9 @@ constexpr bool contains_unit(Text s, char16_t c) noexcept { return s.find(c) != 
 // export make.
 std::size_t find_unit(Text s, char16_t c, std::size_t from = 0) noexcept;
 std::size_t find_line_break(Text s, std::size_t from = 0) noexcept;
+// Position of the first CR or LF or of the first a directly followed by b, whichever comes first,
+// or npos: one pass for what a single-line field must not hold, a line break or a terminator.
+std::size_t find_line_break_or_pair(Text s, char16_t a, char16_t b) noexcept;
 
 // The two ways those scans run, public so that one test can run both over the same inputs: with
 // SSE2 vector compares where the target has them (every x86-64 and the Windows build), and unit by
@@ -62,6 +69,9 @@ std::size_t find_line_break(Text s, std::size_t from = 0) noexcept;
 namespace unit_search {
 std::size_t vector(Text s, char16_t a, char16_t b, std::size_t from) noexcept;
 std::size_t portable(Text s, char16_t a, char16_t b, std::size_t from) noexcept;
+// The same two ways for find_line_break_or_pair.
+std::size_t break_or_pair_vector(Text s, char16_t a, char16_t b) noexcept;
+std::size_t break_or_pair_portable(Text s, char16_t a, char16_t b) noexcept;
 }  // namespace unit_search
 
 // The positions of one unit in a text, one after another: what find_unit from just past each
