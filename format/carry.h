@@ -155,7 +155,7 @@ constexpr Cause record_cause(uint8_t kind, Text title, Text data, Text macro) no
 // The tests go from the cheapest to the dearest: most texts differ from their title in length
 // after trimming, which rules them out before any unit is compared.
 constexpr bool bare_lines_carry(Text title, Text data, int8_t code) noexcept {
-    if (code != 0 || title.empty() || trim(title).size() != title.size()) return false;
+    if (code != 0 || title.empty() || data.size() < title.size() || trim(title).size() != title.size()) return false;
     if (!same_units(data, title) && !same_units(trim(data), title)) return false;
     if (detail::has_line_break(title)) return false;
     if (data.size() == title.size()) return true;

@@ -18,14 +18,12 @@ constexpr std::size_t kBufferUnits = 1u << 18;  // written out in blocks of abou
 // Indentation only helps a person read the file; past this depth it stops growing so that no
 // line runs into the reader's piece length.
 constexpr std::size_t kMaxIndent = 4096;
+constexpr std::size_t kShortIndent = 16;
 
 // True when a header line can carry the title's units as they are: no CR or LF, which would end
 // the line, and no title terminator.
 bool header_keeps(Text title) noexcept {
-    if (find_line_break(title) != Text::npos) return false;
-    for (std::size_t at = find_unit(title, kTitleEnd[0]); at != Text::npos; at = find_unit(title, kTitleEnd[0], at + 1))
-        if (title.substr(at).starts_with(kTitleEnd)) return false;
-    return true;
+    return find_line_break_or_pair(title, kTitleEnd[0], kTitleEnd[1]) == Text::npos;
 }
 
 // Units a header line at this indentation has for its title, after the used units of marker,
@@ -134,7 +132,14 @@ private:
         used_ = 0;
     }
     std::size_t indent() const noexcept { return std::min(folders_.depth(), kMaxIndent); }
-    void put_indent() { put(Text(tabs_).substr(0, indent())); }
+    // A short indentation is copied as a fixed run of tabs, of which only its own count: no copy of
+    // a varying length, whose size the processor would have to guess.
+    void put_indent() {
+        std::size_t n = indent();
+        if (n > kShortIndent || kBufferUnits - used_ < kShortIndent) return put(Text(tabs_).substr(0, n));
+        std::memcpy(buffer_.get() + used_, tabs_.data(), kShortIndent * sizeof(char16_t));
+        used_ += n;
+    }
     void put_switch_line(Marker m) {
         put(kLineBreak);
         put(marker_text(m));
