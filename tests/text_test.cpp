@@ -155,9 +155,12 @@ TEST(Find, VectorAndUnitByUnitSearchesAgree) {
             std::u16string s(n, u'x');
             s[hit] = u'\n';
             s[n - 1 - hit] = u'\r';
-            for (std::size_t from = 0; from <= n; ++from)
+            for (std::size_t from = 0; from <= n; ++from) {
                 ASSERT_EQ(unit_search::vector(s, u'\r', u'\n', from), unit_search::portable(s, u'\r', u'\n', from))
                     << n << " " << hit << " from " << from;
+                ASSERT_EQ(unit_search::vector(s, u'\r', u'\r', from), unit_search::portable(s, u'\r', u'\r', from))
+                    << n << " " << hit << " from " << from;
+            }
         }
     // The search for a line break or a pair, over every length up to five steps: the pair at
     // every position (across two steps, and its first unit last, with nothing after it), a line

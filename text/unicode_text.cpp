@@ -35,18 +35,23 @@ std::size_t break_or_pair_portable(Text s, char16_t a, char16_t b) noexcept {
 
 #if defined(__SSE2__) || defined(_M_X64)
 namespace {
+// The units of v that are a or b (with one, only a is compared: the search for a single unit).
+template <bool kOne>
+__m128i equal(__m128i v, __m128i a, __m128i b) noexcept {
+    if constexpr (kOne) return _mm_cmpeq_epi16(v, a);
+    return _mm_or_si128(_mm_cmpeq_epi16(v, a), _mm_cmpeq_epi16(v, b));
+}
 // One bit per unit of the 16 units at p that are a or b.
+template <bool kOne>
 unsigned hits16(const char16_t* p, __m128i a, __m128i b) noexcept {
     __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
-    __m128i hit_lo = _mm_or_si128(_mm_cmpeq_epi16(lo, a), _mm_cmpeq_epi16(lo, b));
-    __m128i hit_hi = _mm_or_si128(_mm_cmpeq_epi16(hi, a), _mm_cmpeq_epi16(hi, b));
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(hit_lo, hit_hi)));  // a byte per unit
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(equal<kOne>(lo, a, b), equal<kOne>(hi, a, b))));
 }
 // Two bits per unit of the 8 units at p that are a or b.
+template <bool kOne>
 unsigned hits8(const char16_t* p, __m128i a, __m128i b) noexcept {
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, a), _mm_cmpeq_epi16(v, b))));
+    return static_cast<unsigned>(_mm_movemask_epi8(equal<kOne>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), a, b)));
 }
 struct BreakOrPair {
     __m128i cr = _mm_set1_epi16(u'\r'), lf = _mm_set1_epi16(u'\n'), a, b;
@@ -64,8 +69,10 @@ struct BreakOrPair {
 // Two runs of 8 units per step, one test of both compares' bit masks; the position comes from the
 // mask, not from a walk unit by unit. The last units of a run of 16 or more are one more step of
 // 16 that ends at the end (overlapping the one before it); a shorter run takes a step of 8 the
-// same way, and only a run of fewer than 8 goes unit by unit. No load reaches past the view.
-std::size_t vector(Text s, char16_t a, char16_t b, std::size_t from) noexcept {
+// same way, and only a run of fewer than 8 goes unit by unit. No load reaches past the view. A
+// search for one unit (a == b) compares each step once.
+template <bool kOne>
+std::size_t search(Text s, char16_t a, char16_t b, std::size_t from) noexcept {
     const std::size_t n = s.size();
     if (from >= n) return Text::npos;
     const __m128i want_a = _mm_set1_epi16(static_cast<short>(a));
@@ -73,21 +80,25 @@ std::size_t vector(Text s, char16_t a, char16_t b, std::size_t from) noexcept {
     const char16_t* data = s.data();
     if (n - from >= 16) {
         for (; from + 16 <= n; from += 16)
-            if (unsigned mask = hits16(data + from, want_a, want_b)) return from + std::countr_zero(mask);
+            if (unsigned mask = hits16<kOne>(data + from, want_a, want_b)) return from + std::countr_zero(mask);
         if (from == n) return Text::npos;
         std::size_t last = n - 16;  // a step that ends at the end; its units before from are done
-        unsigned mask = hits16(data + last, want_a, want_b) >> (from - last);
+        unsigned mask = hits16<kOne>(data + last, want_a, want_b) >> (from - last);
         return mask ? from + std::countr_zero(mask) : Text::npos;
     }
     if (n - from >= 8) {
-        if (unsigned mask = hits8(data + from, want_a, want_b)) return from + std::countr_zero(mask) / 2;
+        if (unsigned mask = hits8<kOne>(data + from, want_a, want_b)) return from + std::countr_zero(mask) / 2;
         from += 8;
         if (from == n) return Text::npos;
         std::size_t last = n - 8;
-        unsigned mask = hits8(data + last, want_a, want_b) >> (2 * (from - last));
+        unsigned mask = hits8<kOne>(data + last, want_a, want_b) >> (2 * (from - last));
         return mask ? from + std::countr_zero(mask) / 2 : Text::npos;
     }
     return portable(s, a, b, from);
+}
+
+std::size_t vector(Text s, char16_t a, char16_t b, std::size_t from) noexcept {
+    return a == b ? search<true>(s, a, b, from) : search<false>(s, a, b, from);
 }
 
 // Steps of 8 units, each with the unit after them, so that a pair across two steps is seen; the
@@ -115,7 +126,7 @@ std::size_t UnitScanner::next() noexcept {
 #if defined(__SSE2__) || defined(_M_X64)
     const __m128i want = _mm_set1_epi16(static_cast<short>(c_));
     while (hits_ == 0 && block_ + 16 <= s_.size()) {
-        hits_ = unit_search::hits16(s_.data() + block_, want, want);
+        hits_ = unit_search::hits16<true>(s_.data() + block_, want, want);
         base_ = block_;
         block_ += 16;
     }
