@@ -152,11 +152,15 @@ constexpr Cause record_cause(uint8_t kind, Text title, Text data, Text macro) no
 // A bare line in one of the three modes gives this title and text back: a trimmed one-line
 // title without letter code, and as text the title itself (TRM), the title with surrounding
 // whitespace and no line break (DNL), or with surrounding whitespace and one LF at its very end (NTR).
-// The tests go from the cheapest to the dearest: most texts differ from their title in length
-// after trimming, which rules them out before any unit is compared.
+// The tests go from the cheapest to the dearest. The text must be the title with blanks around
+// it, and it is compared from its first non-blank unit on: a text that differs from the title
+// there is ruled out without reading its end.
 constexpr bool bare_lines_carry(Text title, Text data, int8_t code) noexcept {
-    if (code != 0 || title.empty() || data.size() < title.size() || trim(title).size() != title.size()) return false;
-    if (!same_units(data, title) && !same_units(trim(data), title)) return false;
+    if (code != 0 || title.empty() || data.size() < title.size()) return false;
+    Text rest = trim_left(data);
+    if (rest.size() < title.size() || rest[0] != title[0]) return false;
+    if (is_space(title.front()) || is_space(title.back())) return false;  // not a trimmed title
+    if (!same_units(rest.substr(0, title.size()), title) || !trim_left(rest.substr(title.size())).empty()) return false;
     if (detail::has_line_break(title)) return false;
     if (data.size() == title.size()) return true;
     if (!detail::has_line_break(data)) return true;

@@ -177,5 +177,30 @@ TEST(HeaderRules, FolderFlagsAndLetterCodesFromTheUnitsAfterTheMarker) {
     EXPECT_FALSE(begins_like_letter_code(u""));
 }
 
+// Bare lines give back exactly a trimmed title without line breaks or letter code, as the text
+// itself, with blanks around it, or with one LF at its very end: every text built around a title
+// from blanks, line breaks, other units and other titles gets the answer of that plain statement.
+TEST(BareLines, CarryExactlyATrimmedTitleWithBlanksAround) {
+    auto plain = [](Text title, Text data, int8_t code) {
+        auto breaks = [](Text s) { return s.find_first_of(u"\r\n") != Text::npos; };
+        return code == 0 && !title.empty() && trim(title) == title && !breaks(title) && trim(data) == title &&
+               (data == title || !breaks(data) || data.find(u'\n') + 1 == data.size());
+    };
+    const Text titles[] = {u"t", u"ab", u"a b", u" a", u"a ", u"a\r\nb", u"\u3042\u3000\u3044", u"x|_"};
+    const Text around[] = {u"", u" ", u"\t", u"\n", u"\r\n", u"\u3000", u"  \n", u"x", u"\u00A0"};
+    int carried = 0;
+    for (Text title : titles)
+        for (Text inner : {title, title.substr(0, title.size() - 1), Text(u"ab"), Text(u"a b")})
+            for (Text before : around)
+                for (Text after : around)
+                    for (int8_t code : {int8_t(0), int8_t(2)}) {
+                        std::u16string data = std::u16string(before) + std::u16string(inner) + std::u16string(after);
+                        bool expected = plain(title, data, code);
+                        EXPECT_EQ(carry::bare_lines_carry(title, data, code), expected) << narrow(title) << "/" << narrow(data);
+                        carried += expected;
+                    }
+    EXPECT_GT(carried, 50);  // the inputs reach both answers
+}
+
 }  // namespace
 }  // namespace peltatxt
