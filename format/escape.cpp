@@ -38,8 +38,8 @@ private:
 constexpr std::size_t kRunUnits = 8192;
 
 // Puts a text none of whose lines is long enough to be cut into line pieces, so that only line
-// starts need the test. A line can read as a marker only where its first non-blank unit is the marker
-// prefix's "_": the search is for that unit, which ordinary text rarely holds, and not for
+// starts need the test. A line can read as a marker only where its first non-blank unit is the
+// marker prefix's "_": the search is for that unit, which ordinary text rarely holds, and not for
 // every line. Each candidate line is tested once; any other "_" on it has a unit before it.
 void escape_line_starts(Text text, RunWriter& run) {
     constexpr char16_t kFirst = kMarkerPrefix[0];
