@@ -199,7 +199,7 @@ bool read_file(Text path, EntryListObject& list) {
     int64_t seconds = 0;
     if (!fs::creation_seconds(path, seconds)) return false;
     fs::File file;
-    if (!file.open_read(path)) return false;
+    if (!fs::open_for_import(path, file)) return false;
     FileSource source(file);
     // Records are numbered from the low 32 bits of the creation time.
     return read_pieces(source, list, static_cast<uint32_t>(seconds));

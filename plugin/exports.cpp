@@ -1,4 +1,5 @@
 // exports.cpp — the eight exported functions and the lifetime of the result list they hand out.
+#include <cerrno>
 #include <cstring>
 
 #include "format/reader.h"
@@ -6,6 +7,7 @@
 #include "model/entry_list.h"
 #include "model/shared_string.h"
 #include "peltatxt.h"
+#include "text/file_system.h"
 
 using namespace peltatxt;
 
@@ -52,8 +54,12 @@ PELTATXT_API EntryListObject* PELTATXT_CALL readDataFile(peltatxt_unit* path) {
     SharedString own_path = SharedString::adopt(path);
     try {
         if (!result_list) result_list = entry_list::make();
-        return read_file(own_path.view(), *result_list) ? result_list : nullptr;
+        fs::set_last_error(0);
+        if (read_file(own_path.view(), *result_list)) return result_list;
+        fs::report_last_error(EIO);
+        return nullptr;
     } catch (...) {
+        fs::report_last_error(ENOMEM);
         return nullptr;  // the list is empty again, or was never made
     }
 }
@@ -61,8 +67,12 @@ PELTATXT_API EntryListObject* PELTATXT_CALL readDataFile(peltatxt_unit* path) {
 PELTATXT_API uint8_t PELTATXT_CALL writeDataFile(peltatxt_unit* path, const EntryListObject* list) {
     SharedString own_path = SharedString::adopt(path);
     try {
-        return write_file(own_path.view(), list) ? 1 : 0;
+        fs::set_last_error(0);
+        if (write_file(own_path.view(), list)) return 1;
+        fs::report_last_error(own_path.view().empty() ? EINVAL : EIO);
+        return 0;
     } catch (...) {
+        fs::report_last_error(ENOMEM);
         return 0;
     }
 }

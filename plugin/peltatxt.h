@@ -2,8 +2,11 @@
  *
  * The host loads the library, calls initDLL, then any number of identity queries, imports
  * (readDataFile) and exports (writeDataFile), then endDLL before unloading. Calls come from one
- * thread at a time. No function throws, prints or reports an error code: a failure shows only as
- * a null list or a false result.
+ * thread at a time. No function throws or prints: a failure shows as a null list or a false
+ * result, and readDataFile and writeDataFile then leave its cause in errno (POSIX) or in
+ * GetLastError() (Windows): ENOSPC / ERROR_DISK_FULL for a full disk, EBUSY /
+ * ERROR_SHARING_VIOLATION for another save of the same file in progress, EFBIG /
+ * ERROR_FILE_TOO_LARGE past the process's file-size limit, and so on.
  *
  * Strings passed by value (the paths) are string handles as described in entry_layout.h: the
  * library takes over the caller's one reference and releases it before returning. Blocks are
@@ -56,7 +59,10 @@ PELTATXT_API void PELTATXT_CALL getExtension(peltatxt_unit* buffer, uint32_t cap
  * a regular file, cannot be opened or read, or memory runs out; the previous contents of the
  * result list are gone in every case. A FIFO or device is refused before it is opened. The file
  * is read up to the size it had when it was opened: one that grows meanwhile imports as it was,
- * one that reports size 0 (as files under /proc do) imports as empty. */
+ * one that reports size 0 (as files under /proc do) imports as empty. No save writes the file in
+ * place while it is read; where such a save is under way, or was cut short by a crash, the
+ * complete backup of the previous content that it made first is read instead (see
+ * writeDataFile). It never waits more than about a second. */
 PELTATXT_API EntryListObject* PELTATXT_CALL readDataFile(peltatxt_unit* path);
 
 /* Exports list into a file named after path: its directory and stem plus ".peltatxt". Returns 1
@@ -66,8 +72,10 @@ PELTATXT_API EntryListObject* PELTATXT_CALL readDataFile(peltatxt_unit* path);
  * a target that is no regular file (a directory, FIFO, device or socket, or a link to one); a file
  * the process may not write (mode bits, ACL, read-only file system; the immutable or append-only
  * flag on Linux; the read-only attribute on Windows); a file without any write permission (0444),
- * even for a process whose privileges would let it write anyway; a previous file larger than
- * 256 MiB where only writing in place would keep it (below).
+ * even for a process whose privileges would let it write anyway; a file the process's file-size
+ * limit (RLIMIT_FSIZE) would cut (EFBIG: refused before the write that would raise SIGXFSZ);
+ * a save in place with no safe place for its backup (below); a file that another save is still
+ * writing after about a second (EBUSY: two saves of one file take turns).
  *
  * Kept: the previous file is the same file to the user afterwards. A symbolic link stays a link
  * and the file it names gets the new content (on POSIX a dangling link gets its file created;
@@ -81,12 +89,20 @@ PELTATXT_API EntryListObject* PELTATXT_CALL readDataFile(peltatxt_unit* path);
  * following a planted link), which is synced, given the target's owner, attributes and mode, and
  * renamed over the target (ReplaceFileW on Windows). Where that cannot keep the file what it is
  * (it has further hard links, or the process cannot give the new file its owner or an attribute)
- * or the directory takes no new file, the target is written in place instead: its previous
- * content is held in memory, room for the new one is reserved, and any failure writes the
- * previous content back (three attempts). A failed export therefore leaves the previous file byte
- * for byte as it was, except where the device fails every write from the moment the in-place
- * write began. Temporary files of killed processes are removed by the next export into the
- * directory. A file held open by another program on Windows is waited for up to one second. */
+ * or the directory takes no new file, the target is written in place instead: first its previous
+ * content is copied into a backup, complete and synced before the target is touched, beside it as
+ * ".<name>.<file id>.peltatxt-backup" or, where the directory takes no new file, in the user's
+ * private $XDG_STATE_HOME/peltatxt/backups (~/.local/state/peltatxt/backups; on Windows
+ * %LOCALAPPDATA%\peltatxt\backups), which must be on a disk (refused otherwise, EACCES). Room for
+ * the new content is reserved, any failure writes the previous content back from the backup
+ * (three attempts), and the backup is removed once the new content is complete and synced. So a
+ * failed export leaves the previous file byte for byte as it was, and a crash at any moment leaves
+ * the previous content complete in the target or in the backup, which readDataFile then reads and
+ * the next successful export removes. Saves take turns through advisory locks on the target; an
+ * in-place save also keeps imports out of the target while it is incomplete (on Windows the file
+ * is held open to itself meanwhile, and imports open it with no writer allowed). Temporary files
+ * of killed processes are removed by the next export into the directory. A file held open by
+ * another program on Windows is waited for up to one second. */
 PELTATXT_API uint8_t PELTATXT_CALL writeDataFile(peltatxt_unit* path, const EntryListObject* list);
 
 /* Always 0: the format offers no macro conversion. The caller cleans up the stack, so whatever

@@ -121,12 +121,25 @@ std::vector<Actor> actors() {
     return out;
 }
 
+// The actor's private backup directory (XDG_STATE_HOME) for a save in place whose directory
+// takes no new file: on a disk, or (in_memory) on tmpfs, where no backup may go.
+struct StateHome : TempDir {
+    StateHome(const Actor& who, bool in_memory) : TempDir(in_memory ? "/dev/shm" : "/var/tmp") {
+        ::chmod(path().c_str(), 0700);
+        if (::geteuid() == 0) {
+            EXPECT_EQ(::chown(path().c_str(), who.uid, who.gid), 0);
+        }
+    }
+};
+
 // Runs writeDataFile(path, list) in a child as the actor, with umask 022; its result, or -1.
-int export_as(const Actor& who, const fsys::path& path, const EntryList& list) {
+int export_as(const Actor& who, const fsys::path& path, const EntryList& list, bool backup_on_disk = true) {
+    StateHome state(who, !backup_on_disk);
     std::fflush(nullptr);
     pid_t child = ::fork();
     if (child == 0) {
         ::umask(022);
+        ::setenv("XDG_STATE_HOME", state.path().c_str(), 1);
         if (who.drop && (::setgroups(0, nullptr) != 0 || ::setgid(who.gid) != 0 || ::setuid(who.uid) != 0)) ::_exit(99);
         ::_exit(writeDataFile(handle(path), list.get()));
     }
@@ -170,6 +183,7 @@ struct Case {
     const char* real = "t.peltatxt";  // the entry that holds the content when it is no link
     bool keeps_inode_unprivileged = false;
     bool root_only = false;  // needs other users' files that only root can make
+    bool backup_on_disk = true;  // the private backup directory is on a disk, not in memory
 };
 
 const Case kCases[] = {
@@ -211,6 +225,13 @@ const Case kCases[] = {
          ASSERT_EQ(::chmod(d.path().c_str(), 0555), 0);
      },
      true, true, "t.peltatxt", true},
+    // Written in place only with a backup that outlives a crash, which memory does not.
+    {"writable file in a directory without write permission, no private backup directory on a disk",
+     [](const Scratch& d, const Actor& a) {
+         make_file(d / "t.peltatxt", 0644, a.uid, a.gid);
+         ASSERT_EQ(::chmod(d.path().c_str(), 0555), 0);
+     },
+     true, false, "t.peltatxt", false, false, false},
 };
 
 TEST(SaveTargets, EachKindOfTargetAsEachUser) {
@@ -228,7 +249,7 @@ TEST(SaveTargets, EachKindOfTargetAsEachUser) {
             c.prepare(dir, who);
             const std::map<std::string, Meta> before = snapshot(dir.path());
             bool expect_ok = privileged ? c.ok_privileged : c.ok_unprivileged;
-            ASSERT_EQ(export_as(who, dir / "t.txt", list), expect_ok ? 1 : 0);
+            ASSERT_EQ(export_as(who, dir / "t.txt", list, c.backup_on_disk), expect_ok ? 1 : 0);
             std::map<std::string, Meta> after = snapshot(dir.path());
             if (!expect_ok) {
                 EXPECT_EQ(after, before);

@@ -1,4 +1,4 @@
-// atomic_file.cpp — the save: temporary file or in-place write, identity kept, previous content restored on any failure.
+// atomic_file.cpp — the save: temporary file or in-place write behind a backup, in turns, identity kept, previous content restored on any failure.
 #include "atomic_file.h"
 
 #include <cerrno>
@@ -17,20 +17,58 @@ bool AtomicFile::fail() noexcept {
     return false;
 }
 
+bool AtomicFile::fail_with(int error) noexcept {
+    fs::set_last_error(error);
+    return fail();
+}
+
+// Examines the target and, when it exists, takes its turn lock. The target is examined again
+// once the lock is held: a save that held it before may have put another file in its place.
+bool AtomicFile::take_turn(std::u16string_view target) {
+    constexpr int kAttempts = 8;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (!fs::save::examine(target, target_)) return false;
+        turn_.discard();
+        // Without a file there is nothing to lock yet; without locks, or a file that cannot be
+        // opened for them, the save goes on as before and its later steps find any trouble.
+        if (!target_.exists || !turn_.open_to_lock(target_.path)) return true;
+        switch (turn_.lock(fs::File::Lock::turn, true, fs::kLockWaitMs)) {
+            case fs::File::Locked::busy:
+                fs::set_last_error(EBUSY);
+                return false;
+            case fs::File::Locked::unsupported:
+                return true;
+            case fs::File::Locked::held:
+                break;
+        }
+        fs::SaveTarget now;
+        if (!fs::save::examine(target, now)) return false;
+        if (now.exists && fs::save::is_target(now, turn_)) {
+            target_ = std::move(now);
+            return true;
+        }
+    }
+    fs::set_last_error(EAGAIN);
+    return false;
+}
+
 bool AtomicFile::open(std::u16string_view target) {
     fs::set_last_error(0);
-    if (!fs::save::examine(target, target_)) return fail();
+    size_limit_ = fs::file_size_limit();
+    if (!take_turn(target)) return fail();
     open_ = true;
     if (!target_.in_place) {
         if (fs::save::create_temp(target_, file_, temp_)) return true;
         int why = fs::last_error();
         // A directory that takes no new file: the file itself may still be writable.
         if (!target_.exists || (why != EACCES && why != EPERM)) return fail();
+        private_backup_ = true;
     }
-    if (target_.size > kMaxInPlaceBytes) {
-        fs::set_last_error(EFBIG);
-        return fail();
-    }
+    // A save in place needs a place for its backup, and room for it under the size limit, before
+    // anything is written.
+    std::u16string dir;
+    if (private_backup_ && !fs::save::private_backup_dir(true, dir)) return fail_with(EACCES);
+    if (target_.size > size_limit_) return fail_with(EFBIG);
     buffered_ = true;
     return true;
 }
@@ -42,6 +80,7 @@ bool AtomicFile::write(const char16_t* units, std::size_t count) {
 bool AtomicFile::write_bytes(const void* bytes, std::size_t count) {
     if (failed_ || !open_) return false;
     if (count == 0) return true;
+    if (written_ + count > size_limit_ || (buffered_ && written_ + count > kMaxInPlaceBytes)) return fail_with(EFBIG);
     if (buffered_) {
         pending_.append(static_cast<const char*>(bytes), count);
     } else if (!file_.write_all(bytes, count)) {
@@ -66,25 +105,61 @@ bool AtomicFile::commit() {
         case fs::save::Identity::failed:
             return fail();
         case fs::save::Identity::needs_in_place:
-            if (target_.size > kMaxInPlaceBytes) {
-                fs::set_last_error(EFBIG);
-                return fail();
-            }
+            if (target_.size > size_limit_) return fail_with(EFBIG);
             if (!write_in_place(&file_, written_)) return fail();
             abandon();
             return true;
         case fs::save::Identity::kept:
             break;
     }
+    // Once the new content is complete and in place, a backup that an earlier save in place left
+    // is no longer the last complete content. Found first: nothing may fail once it is in place.
+    std::u16string leftover;
+    const bool has_leftover = target_.exists && fs::save::leftover_backup(target_, leftover);
     if (!fs::save::put_in_place(target_, file_, temp_)) return fail();
     file_.discard();
-    open_ = false;
+    if (has_leftover) fs::save::remove_synced(leftover);
+    abandon();
     return true;
 }
 
-// Writes the new content (from source, or from pending_) over the target itself. The previous
-// content is read first; room for the new one is reserved before anything is written, and any
-// failure from then on writes the previous content back and puts back the file's times.
+// Copies bytes from the start of from to the start of to (append: to's end, for a new file).
+bool AtomicFile::copy(fs::File& from, fs::File& to, uint64_t bytes, bool append) {
+    std::unique_ptr<char[]> chunk(new char[kCopyChunk]);
+    for (uint64_t at = 0; at < bytes; at += kCopyChunk) {
+        std::size_t n = static_cast<std::size_t>(bytes - at < kCopyChunk ? bytes - at : kCopyChunk);
+        if (!from.read_at(at, chunk.get(), n)) return false;
+        if (!(append ? to.write_all(chunk.get(), n) : to.write_at(at, chunk.get(), n))) return false;
+    }
+    return true;
+}
+
+// Copies the target's bytes into a new backup, complete and synced before it takes its name.
+bool AtomicFile::make_backup(fs::File& target, uint64_t bytes, std::u16string& backup) {
+    fs::SaveTarget place = target_;
+    fs::File temp;
+    std::u16string name;
+    bool made = false;
+    if (!private_backup_) {
+        made = fs::save::create_temp(place, temp, name);
+        int why = fs::last_error();
+        if (!made && why != EACCES && why != EPERM) return false;
+        private_backup_ = !made;
+    }
+    if (private_backup_) {
+        if (!fs::save::private_backup_dir(true, place.dir)) return false;
+        if (!fs::save::create_temp(place, temp, name)) return false;
+    }
+    backup = private_backup_ ? fs::save::backup_in(place.dir, target_) : fs::save::backup_beside(target_);
+    if (copy(target, temp, bytes, true) && temp.sync() && fs::save::publish(temp, name, backup)) return true;
+    temp.discard();
+    if (!name.empty()) fs::remove(name);
+    return false;
+}
+
+// Writes the new content (from source, or from pending_) over the target itself, after its
+// previous content is safe in a backup; any failure writes the previous content back from there
+// and puts back the file's times.
 bool AtomicFile::write_in_place(fs::File* source, uint64_t bytes) {
     fs::File f;
     if (!f.open_update(target_.path)) return false;
@@ -92,39 +167,50 @@ bool AtomicFile::write_in_place(fs::File* source, uint64_t bytes) {
         fs::set_last_error(EAGAIN);
         return false;
     }
+    if (f.lock(fs::File::Lock::content, true, fs::kLockWaitMs) == fs::File::Locked::busy) {
+        fs::set_last_error(EBUSY);  // an import still reads it
+        return false;
+    }
     const uint64_t old_size = f.size();
-    if (old_size > kMaxInPlaceBytes) {
+    if (old_size > size_limit_ || bytes > size_limit_) {
         fs::set_last_error(EFBIG);
         return false;
     }
-    std::string previous(static_cast<std::size_t>(old_size), '\0');
-    if (old_size && !f.read_at(0, previous.data(), previous.size())) return false;
-    if (bytes > old_size && !f.reserve(bytes)) return false;
-
-    bool ok = true;
-    if (source) {
-        std::unique_ptr<char[]> chunk(new char[kCopyChunk]);
-        for (uint64_t at = 0; ok && at < bytes; at += kCopyChunk) {
-            std::size_t n = static_cast<std::size_t>(bytes - at < kCopyChunk ? bytes - at : kCopyChunk);
-            ok = source->read_at(at, chunk.get(), n) && f.write_at(at, chunk.get(), n);
-        }
-    } else if (bytes) {
-        ok = f.write_at(0, pending_.data(), pending_.size());
+    // A backup that an earlier save left stands for the last complete content (the target may be
+    // torn): it is kept, and removed only once this save's content is complete and synced.
+    std::u16string backup;
+    const bool leftover = fs::save::leftover_backup(target_, backup);
+    if (!leftover && !make_backup(f, old_size, backup)) return false;
+    if (bytes > old_size && !f.reserve(bytes)) {
+        if (!leftover) fs::save::remove_synced(backup);
+        return false;
     }
+
+    bool ok = source ? copy(*source, f, bytes, false) : bytes == 0 || f.write_at(0, pending_.data(), pending_.size());
     ok = ok && f.truncate(bytes) && f.sync();
-    if (ok) return true;
+    if (ok) {
+        fs::save::remove_synced(backup);
+        return true;
+    }
 
     int cause = fs::last_error();
-    for (int attempt = 0; attempt < kRestoreAttempts; ++attempt)
-        if ((old_size == 0 || f.write_at(0, previous.data(), previous.size())) && f.truncate(old_size) && f.sync())
-            break;
+    bool restored = false;
+    for (int attempt = 0; attempt < kRestoreAttempts && !restored; ++attempt) {
+        fs::File previous;
+        uint64_t size = 0;
+        restored = previous.open_read(backup) && (size = previous.size(), copy(previous, f, size, false)) &&
+                   f.truncate(size) && f.sync();
+    }
     fs::save::restore_times(target_, f);
+    // Restored, the target is complete again; otherwise the backup stays, and imports read it.
+    if (restored && !leftover) fs::save::remove_synced(backup);
     fs::set_last_error(cause);
     return false;
 }
 
 void AtomicFile::abandon() noexcept {
     file_.discard();
+    turn_.discard();
     if (!temp_.empty()) fs::remove(temp_);
     temp_.clear();
     pending_.clear();

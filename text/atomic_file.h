@@ -12,23 +12,35 @@
 namespace peltatxt {
 
 // Saves a file so that a failure at any point leaves the previous file as it was, byte for byte,
-// with its mode, owner, links and attributes.
+// with its mode, owner, links and attributes, and a crash at any point leaves the previous
+// content complete: in the target, or in the backup of a save in place.
 //
 // open() examines the target (save::examine) and refuses what must not be written: no regular
 // file, a file the process may not write, one nobody may write. A link is followed, and the file
-// it names is saved. Writes then go to a private temporary file in the target's directory;
-// commit() syncs it, gives it the target's owner, group, extended attributes and mode, and puts
-// it in the target's place in one step. Where that would change what the file is (it has other
-// names, or the process cannot give the new file the owner or an attribute) or the directory
-// takes no new file, commit() writes the target itself instead: the previous content is kept in
-// memory (up to kMaxInPlaceBytes), and any failure while writing puts it back. Until commit()
-// succeeds the target is untouched, and an uncommitted or failed temporary file is removed.
+// it names is saved. Two saves of one file take turns: open() takes the target's turn lock
+// (File::Lock::turn), waiting at most kLockWaitMs, and fails with EBUSY when another save keeps
+// it that long; the lock is held until the save is done. Writes then go to a private temporary
+// file in the target's directory; commit() syncs it, gives it the target's owner, group, extended
+// attributes and mode, and puts it in the target's place in one step.
+//
+// Where that would change what the file is (it has other names, or the process cannot give the
+// new file the owner or an attribute) or the directory takes no new file, commit() writes the
+// target itself instead (a save in place), holding File::Lock::content so that imports read the
+// backup meanwhile. First the previous content is copied into a backup (see save_target.h):
+// beside the target, or in the user's private backup directory when the directory takes no new
+// file; with no safe place for it the save is refused (EACCES) in open(). Any failure then puts
+// the previous content back from the backup; success removes the backup. Without a temporary
+// file the new content is held in memory, up to kMaxInPlaceBytes (EFBIG beyond).
+//
+// Nothing is written past the process's file-size limit (RLIMIT_FSIZE): such a save fails with
+// EFBIG before the write that would raise SIGXFSZ. Until commit() succeeds the target is
+// untouched, and an uncommitted or failed temporary file is removed.
 class AtomicFile {
 public:
     // Every this many bytes written, the temporary file's new bytes are sent on to the device while
     // the rest is produced, so that the sync in commit() waits for little more than the last part.
     static constexpr uint64_t kWritebackBytes = uint64_t{4} << 20;
-    // The largest previous file that can be saved by writing it in place.
+    // The most new content held in memory for a save in place without a temporary file.
     static constexpr uint64_t kMaxInPlaceBytes = uint64_t{256} << 20;
 
     AtomicFile() = default;
@@ -46,17 +58,24 @@ public:
 
 private:
     bool fail() noexcept;
+    bool fail_with(int error) noexcept;
+    bool take_turn(std::u16string_view target);
     bool write_in_place(fs::File* source, uint64_t bytes);
+    bool make_backup(fs::File& target, uint64_t bytes, std::u16string& backup);
+    bool copy(fs::File& from, fs::File& to, uint64_t bytes, bool append);
     void abandon() noexcept;
 
     fs::SaveTarget target_;
+    fs::File turn_;          // the target, open for its turn lock
     fs::File file_;          // the temporary file
     std::u16string temp_;    // its name, when it has one
     std::string pending_;    // the new content, when there is no temporary file
     bool buffered_ = false;  // writes go to pending_
+    bool private_backup_ = false;  // the target's directory takes no new file
     bool open_ = false;
     uint64_t written_ = 0;
     uint64_t writeback_from_ = 0;  // the first byte of the temporary file not yet sent to the device
+    uint64_t size_limit_ = UINT64_MAX;
     bool failed_ = false;
     int error_ = 0;
 };

@@ -4,12 +4,15 @@
 #define _FILE_OFFSET_BITS 64
 #endif
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "file_fault.h"
 #include "file_system.h"
@@ -105,6 +108,47 @@ bool File::open_update(Text path) {
     adopt(fd, static_cast<uint64_t>(st.st_size));
     left_ = UINT64_MAX;
     return true;
+}
+
+bool File::open_to_lock(Text path) {
+    std::string p;
+    if (!detail::to_utf8(path, p)) return false;
+    // Write access, which an exclusive lock needs; nothing is written.
+    int fd = open_retrying(p.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return failed();
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return failed_with(ENXIO);
+    }
+    adopt(fd, static_cast<uint64_t>(st.st_size));
+    left_ = UINT64_MAX;
+    return true;
+}
+
+File::Locked File::lock([[maybe_unused]] Lock which, [[maybe_unused]] bool exclusive,
+                        [[maybe_unused]] int wait_ms) noexcept {
+#if defined(F_OFD_SETLK)
+    // Open-file-description locks: held by this open file alone, so that closing another
+    // descriptor of the same file elsewhere in the process does not drop them. One byte each,
+    // past nothing the file holds, so the two never conflict with each other.
+    struct flock range {};
+    range.l_type = exclusive ? F_WRLCK : F_RDLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = which == Lock::turn ? 0 : 1;
+    range.l_len = 1;
+    constexpr int kStepMs = 5;
+    for (int waited = 0;;) {
+        if (::fcntl(fd_of(handle_), F_OFD_SETLK, &range) == 0) return Locked::held;
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN && errno != EACCES) return Locked::unsupported;  // EINVAL, ENOLCK, EOPNOTSUPP
+        if (waited >= wait_ms) return Locked::busy;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kStepMs));
+        waited += kStepMs;
+    }
+#else
+    return Locked::unsupported;
+#endif
 }
 
 std::ptrdiff_t File::read(void* buffer, std::size_t bytes) {
@@ -230,11 +274,17 @@ bool replace(Text from, Text to) {
     return true;
 }
 
+void report_last_error(int fallback) noexcept { errno = last_error() ? last_error() : fallback; }
+
+uint64_t file_size_limit() noexcept {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return UINT64_MAX;
+    return static_cast<uint64_t>(limit.rlim_cur);
+}
+
 void remove(Text path) {
     std::string p;
     if (detail::to_utf8(path, p)) ::unlink(p.c_str());
 }
-
-uint32_t process_id() noexcept { return static_cast<uint32_t>(::getpid()); }
 
 }  // namespace peltatxt::fs

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace peltatxt::fs {
 
@@ -32,6 +33,9 @@ public:
     bool create_new(Text path);
     // Opens an existing regular file for reading and writing without truncating it.
     bool open_update(Text path);
+    // Opens an existing regular file (no link) for nothing but its locks. Not counted by the
+    // test seams.
+    bool open_to_lock(Text path);
     // Bytes read (0 at the end of the file), or -1 on failure.
     std::ptrdiff_t read(void* buffer, std::size_t bytes);
     // Reads exactly bytes from offset; false on failure or a short file.
@@ -49,9 +53,28 @@ public:
     // and no failure is reported.
     void start_writeback(uint64_t offset, uint64_t bytes) noexcept;
     bool close();
+
+    // Advisory locks between processes that save and import the same file. A save holds
+    // Lock::turn exclusively from examining its target until the new content is in place, so two
+    // saves of one file take turns; a save that writes the target itself also holds Lock::content
+    // exclusively while the target is incomplete, and an import holds Lock::content shared while
+    // it reads. Tried without blocking, again every few milliseconds for at most wait_ms; busy
+    // when another process held it all that time; unsupported where the file system keeps no
+    // such locks (callers then go on without). Released when the file is closed. Never counted
+    // as an operation by the test seams. On Windows the sharing modes of the opens do this work
+    // (see save_target.h), and this reports unsupported.
+    enum class Lock { turn, content };
+    enum class Locked { held, busy, unsupported };
+    Locked lock(Lock which, bool exclusive, int wait_ms) noexcept;
+
     // Closes without reporting or counting anything: for cleaning up after a failure.
     void discard() noexcept;
     bool is_open() const noexcept { return handle_ != kClosed; }
+    void swap(File& other) noexcept {
+        std::swap(handle_, other.handle_);
+        std::swap(size_, other.size_);
+        std::swap(left_, other.left_);
+    }
     // The size when opened (open_read, open_update); what is left to read for open_read.
     uint64_t size() const noexcept { return size_; }
     std::intptr_t native() const noexcept { return handle_; }
@@ -69,12 +92,24 @@ private:
     uint64_t left_ = UINT64_MAX;  // what open_read may still read
 };
 
+// How long a save waits for its turn, and an import for a save in place to finish, in milliseconds.
+inline constexpr int kLockWaitMs = 1000;
+
+// Opens what an import of path reads: the file itself, holding Lock::content shared so that no
+// save writes it in place meanwhile; or, where such a save is under way or was cut short (a
+// crash, a kill, a power cut), the complete backup of the previous content that it made first.
+// Fails as open_read does.
+bool open_for_import(Text path, File& file);
+
 // Puts from in place of to in one step, replacing any file there.
 bool replace(Text from, Text to);
 // Removes a file; best effort, used to clean up.
 void remove(Text path);
-// A number that differs between processes, to make temporary names unique.
-uint32_t process_id() noexcept;
+
+// The largest file this process may write (RLIMIT_FSIZE), or UINT64_MAX without a limit. A write
+// past it would raise SIGXFSZ, which ends a process that does not ignore it, so saves refuse
+// (EFBIG) before writing what would not fit.
+uint64_t file_size_limit() noexcept;
 
 // The cause of the last failed operation of this layer, as an errno value (ENOSPC, EACCES,
 // EROFS, EISDIR, ...; EIO for an injected failure). On Windows the system's error is mapped.
@@ -83,6 +118,9 @@ inline int last_error_code = 0;
 }
 inline int last_error() noexcept { return detail::last_error_code; }
 inline void set_last_error(int error) noexcept { detail::last_error_code = error; }
+// Leaves the cause of the last failure (fallback when none was recorded) where the platform's
+// callers look for it: errno on POSIX, GetLastError() (mapped back) on Windows.
+void report_last_error(int fallback) noexcept;
 
 #if defined(PELTATXT_FAULT_SEAMS)
 // Test seams, in the test variant of the core only (text/file_fault.cpp).

@@ -129,7 +129,9 @@ bool File::open_read(Text path) {
     if (attributes == INVALID_FILE_ATTRIBUTES) return failed();
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return failed_with(EISDIR);
     if (attributes & FILE_ATTRIBUTE_DEVICE) return failed_with(ENXIO);
-    HANDLE h = create_retrying(p, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+    // No writer while it is read (a save in place waits, or fails as busy); a save by replacing,
+    // which needs only to delete, goes ahead.
+    HANDLE h = create_retrying(p, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
     if (h == INVALID_HANDLE_VALUE) return failed();
     LARGE_INTEGER size{};
@@ -154,7 +156,8 @@ bool File::create_new(Text path) {
 bool File::open_update(Text path) {
     std::wstring p;
     if (detail::operation_fails() || !detail::to_wide(path, p)) return false;
-    HANDLE h = create_retrying(p, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+    // The file to itself while it is written in place: imports that find it so read its backup.
+    HANDLE h = create_retrying(p, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
     if (h == INVALID_HANDLE_VALUE) return failed();
     LARGE_INTEGER size{};
     if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &size)) {
@@ -164,6 +167,37 @@ bool File::open_update(Text path) {
     adopt(reinterpret_cast<std::intptr_t>(h), static_cast<uint64_t>(size.QuadPart));
     left_ = UINT64_MAX;
     return true;
+}
+
+bool File::open_to_lock(Text) {
+    // The sharing modes of the opens keep saves and imports apart here.
+    return failed_with(ENOTSUP);
+}
+
+File::Locked File::lock(Lock, bool, int) noexcept { return Locked::unsupported; }
+
+uint64_t file_size_limit() noexcept { return UINT64_MAX; }
+
+void report_last_error(int fallback) noexcept {
+    int error = last_error() ? last_error() : fallback;
+    DWORD code = ERROR_WRITE_FAULT;
+    switch (error) {
+        case ENOENT: code = ERROR_PATH_NOT_FOUND; break;
+        case EACCES: code = ERROR_ACCESS_DENIED; break;
+        case EBUSY: code = ERROR_SHARING_VIOLATION; break;
+        case ENOSPC: code = ERROR_DISK_FULL; break;
+        case EROFS: code = ERROR_WRITE_PROTECT; break;
+        case EEXIST: code = ERROR_FILE_EXISTS; break;
+        case ENAMETOOLONG: code = ERROR_FILENAME_EXCED_RANGE; break;
+        case ENOTDIR: code = ERROR_DIRECTORY; break;
+        case EISDIR: code = 336; break;  // ERROR_DIRECTORY_NOT_SUPPORTED, which older headers lack
+        case EFBIG: code = ERROR_FILE_TOO_LARGE; break;
+        case ENOMEM: code = ERROR_NOT_ENOUGH_MEMORY; break;
+        case EINVAL: code = ERROR_INVALID_PARAMETER; break;
+        case ENXIO: code = ERROR_BAD_FILE_TYPE; break;
+        default: break;
+    }
+    SetLastError(code);
 }
 
 namespace {
@@ -277,8 +311,6 @@ void remove(Text path) {
     std::wstring p;
     if (detail::to_wide(path, p)) DeleteFileW(p.c_str());
 }
-
-uint32_t process_id() noexcept { return static_cast<uint32_t>(GetCurrentProcessId()); }
 
 namespace detail {
 

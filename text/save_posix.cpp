@@ -9,6 +9,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 #if defined(__linux__)
@@ -21,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,8 +36,12 @@ namespace {
 constexpr int kMaxLinkHops = 40;
 constexpr int kNameAttempts = 100;
 // Temporary files are ".peltatxt-<pid>-<16 hex digits>.tmp"; the sweep recognises them by this.
+// A named one is created as ".new" and renamed to ".tmp" once its owner holds its lock, so the
+// sweep, which takes a free lock on a ".tmp" file for a sign that its owner is gone, never sees
+// a live one before it is locked; a ".new" file is removed only when its process is gone.
 constexpr const char* kTempPrefix = ".peltatxt-";
 constexpr const char* kTempSuffix = ".tmp";
+constexpr const char* kNewSuffix = ".new";
 
 bool failed_with(int error) {
     set_last_error(error ? error : EIO);
@@ -103,19 +109,22 @@ uint64_t random64() {
     return r ^ (r >> 31);
 }
 
-std::string temp_name(const std::string& dir) {
+std::string temp_name(const std::string& dir, const char* suffix = kTempSuffix) {
     char tail[64];
     std::snprintf(tail, sizeof tail, "%s%ld-%016llx%s", kTempPrefix, static_cast<long>(::getpid()),
-                  static_cast<unsigned long long>(random64()), kTempSuffix);
+                  static_cast<unsigned long long>(random64()), suffix);
     return dir + tail;
 }
 
-// The pid in a name of this library's temporary files, or 0 when the name is none of them.
-long temp_pid(const char* name) {
-    std::size_t prefix = std::strlen(kTempPrefix), suffix = std::strlen(kTempSuffix), n = std::strlen(name);
-    if (n <= prefix + suffix || std::strncmp(name, kTempPrefix, prefix) != 0 ||
-        std::strcmp(name + n - suffix, kTempSuffix) != 0)
-        return 0;
+// The pid in a name of this library's temporary files, or 0 when the name is none of them;
+// locked tells a ".tmp" name (locked by a live owner) from a ".new" one (not yet locked).
+long temp_pid(const char* name, bool& locked) {
+    std::size_t prefix = std::strlen(kTempPrefix), n = std::strlen(name);
+    const char* suffix_at = n > std::strlen(kTempSuffix) ? name + n - std::strlen(kTempSuffix) : name;
+    locked = std::strcmp(suffix_at, kTempSuffix) == 0;
+    if (!locked && std::strcmp(suffix_at, kNewSuffix) != 0) return 0;
+    std::size_t suffix = std::strlen(locked ? kTempSuffix : kNewSuffix);
+    if (n <= prefix + suffix || std::strncmp(name, kTempPrefix, prefix) != 0) return 0;
     const char* p = name + prefix;
     long pid = 0;
     for (; *p >= '0' && *p <= '9'; ++p) {
@@ -141,14 +150,15 @@ void sweep(const std::string& dir) {
     }
     std::vector<std::string> stale;
     while (dirent* e = ::readdir(d)) {
-        long pid = temp_pid(e->d_name);
+        bool locked = false;
+        long pid = temp_pid(e->d_name, locked);
         if (pid == 0 || pid == ::getpid()) continue;
         struct stat st {};
         if (::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
             st.st_uid != ::geteuid())
             continue;
         bool gone = ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
-        if (!gone) {
+        if (!gone && locked) {
             int fd = ::openat(dfd, e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
             if (fd < 0) continue;
             gone = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
@@ -291,14 +301,20 @@ bool create_temp(const SaveTarget& t, File& temp, std::u16string& name) {
 #endif
     std::u16string wide;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        std::string p = temp_name(dir);
+        std::string p = temp_name(dir), fresh = temp_name(dir, kNewSuffix);
         if (!utf16_of(p, wide)) return false;
-        int named = ::open(p.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        int named = ::open(fresh.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (named < 0) {
             if (errno == EEXIST || errno == EINTR) continue;  // planted or taken: another name
             return failed();
         }
         ::flock(named, LOCK_EX | LOCK_NB);  // tells the sweep that this file is alive
+        if (::rename(fresh.c_str(), p.c_str()) != 0) {
+            int error = errno;
+            ::unlink(fresh.c_str());
+            ::close(named);
+            return failed_with(error);
+        }
         temp.adopt(named, 0);
         name.swap(wide);
         return true;
@@ -348,33 +364,64 @@ Identity give_identity(const SaveTarget& t, File& temp) {
     return Identity::kept;
 }
 
+namespace {
+
+void sync_dir(const std::string& dir) {
+    int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+// Gives an unnamed temporary file a name of the usual pattern in dir (p), for the moment before
+// the rename; a named one keeps its own.
+bool named_temp(const std::string& dir, File& temp, std::u16string& name, std::string& p) {
+    if (!name.empty()) {
+        p = utf8_of(name);
+        return true;
+    }
+    char self[64];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd_of(temp));
+    std::u16string linked;
+    for (int attempt = 0;; ++attempt) {
+        if (attempt == kNameAttempts) return failed_with(EEXIST);
+        p = temp_name(dir);
+        if (!utf16_of(p, linked)) return false;
+        if (detail::operation_fails()) return false;
+        if (::linkat(AT_FDCWD, self, AT_FDCWD, p.c_str(), AT_SYMLINK_FOLLOW) == 0) break;
+        if (errno == EEXIST) continue;
+        if (errno != ENOENT || ::linkat(fd_of(temp), "", AT_FDCWD, p.c_str(), AT_EMPTY_PATH) != 0) return failed();
+        break;
+    }
+    name.swap(linked);
+    return true;
+}
+
+// A target that was missing when examined but is there now: another save made it meanwhile.
+// Once that save has finished (its turn lock is free) it is replaced like any earlier file; a
+// link or anything but a regular file found there is left alone.
+bool appeared_meanwhile(const std::string& target) {
+    int fd = ::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    File f;
+    f.adopt(fd, 0);
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && f.lock(File::Lock::turn, true, kLockWaitMs) != File::Locked::busy;
+}
+
+}  // namespace
+
 bool put_in_place(const SaveTarget& t, File& temp, std::u16string& name) {
     // Every name is made before the file is linked: nothing may fail (or throw) once it has a name
     // that only this call knows.
     std::string dir = utf8_of(t.dir), target = utf8_of(t.path), p;
-    if (name.empty()) {
-        // An unnamed file gets a name of the usual pattern for the moment before the rename.
-        char self[64];
-        std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd_of(temp));
-        std::u16string linked;
-        for (int attempt = 0;; ++attempt) {
-            if (attempt == kNameAttempts) return failed_with(EEXIST);
-            p = temp_name(dir);
-            if (!utf16_of(p, linked)) return false;
-            if (detail::operation_fails()) return false;
-            if (::linkat(AT_FDCWD, self, AT_FDCWD, p.c_str(), AT_SYMLINK_FOLLOW) == 0) break;
-            if (errno == EEXIST) continue;
-            if (errno != ENOENT || ::linkat(fd_of(temp), "", AT_FDCWD, p.c_str(), AT_EMPTY_PATH) != 0) return failed();
-            break;
-        }
-        name.swap(linked);
-    } else {
-        p = utf8_of(name);
-    }
-    // The target must still be the file examined (or still be missing).
+    if (!named_temp(dir, temp, name, p)) return false;
+    // The target must still be the file examined (or still be missing). The turn lock taken when
+    // it was examined keeps other saves of this library away; this finds anything else.
     struct stat st {};
     bool still = t.exists ? ::lstat(target.c_str(), &st) == 0 && same_file(st, t) && S_ISREG(st.st_mode)
-                          : ::lstat(target.c_str(), &st) != 0 && errno == ENOENT;
+                          : (::lstat(target.c_str(), &st) != 0 && errno == ENOENT) || appeared_meanwhile(target);
     bool ok = false;
     if (!still) {
         set_last_error(EAGAIN);
@@ -389,11 +436,92 @@ bool put_in_place(const SaveTarget& t, File& temp, std::u16string& name) {
     name.clear();
     // Make the rename itself durable; the new file is already complete and in place, so a
     // directory that cannot be synced does not undo the save.
-    int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
+    sync_dir(dir);
+    return true;
+}
+
+bool publish(File& temp, std::u16string& name, Text final_path) {
+    std::string to = utf8_of(final_path), dir = dir_of(to), p;
+    if (!named_temp(dir, temp, name, p)) return false;
+    bool ok = !detail::operation_fails() && (::rename(p.c_str(), to.c_str()) == 0 || failed());
+    if (!ok) ::unlink(p.c_str());
+    name.clear();
+    if (ok) sync_dir(dir);
+    return ok;
+}
+
+void remove_synced(Text path) noexcept {
+    try {
+        std::string p = utf8_of(path);
+        if (::unlink(p.c_str()) == 0) sync_dir(dir_of(p));
+    } catch (...) {  // out of memory for the name: the backup stays, which is safe
     }
+}
+
+bool private_backup_dir(bool create, std::u16string& out) {
+    out.clear();
+    std::string base;
+    const char* state = std::getenv("XDG_STATE_HOME");
+    const char* home = std::getenv("HOME");
+    if (state && state[0] == '/') {
+        base = state;
+    } else if (home && home[0] == '/') {
+        base = std::string(home) + "/.local/state";
+    } else {
+        return failed_with(EACCES);
+    }
+    std::string dir = base + "/peltatxt/backups";
+    if (create) {
+        // Each missing level is made, readable by this user only.
+        for (std::size_t at = dir.find('/', 1);; at = dir.find('/', at + 1)) {
+            std::string level = dir.substr(0, at);
+            struct stat st {};
+            if (::stat(level.c_str(), &st) != 0 && ::mkdir(level.c_str(), 0700) != 0 && errno != EEXIST) return failed();
+            if (at == std::string::npos) break;
+        }
+    }
+    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return failed();
+    struct stat st {};
+    struct statfs vfs {};
+    bool ok = ::fstat(fd, &st) == 0 && ::fstatfs(fd, &vfs) == 0;
+    ::close(fd);
+    // The user's own, closed to others, and on a disk: a backup in memory (tmpfs, ramfs) would not
+    // outlive the crash it is there for.
+    constexpr long kTmpfs = 0x01021994, kRamfs = static_cast<long>(0x858458f6);
+    if (!ok || st.st_uid != ::geteuid() || (st.st_mode & 077) != 0 || static_cast<long>(vfs.f_type) == kTmpfs ||
+        static_cast<long>(vfs.f_type) == kRamfs)
+        return failed_with(EACCES);
+    return utf16_of(dir + "/", out);
+}
+
+bool is_backup_of(Text backup, const SaveTarget& t, bool private_place) {
+    std::string p;
+    struct stat st {};
+    if (!detail::to_utf8(backup, p) || ::lstat(p.c_str(), &st) != 0) return false;
+    // A regular file with one name, of the user who saves privately, or beside the target of its
+    // owner or of the administrator: no one else can have another file read in its place.
+    uint32_t uid = static_cast<uint32_t>(st.st_uid);
+    return S_ISREG(st.st_mode) && st.st_nlink == 1 &&
+           (private_place ? uid == ::geteuid() : uid == t.owner || uid == 0);
+}
+
+bool identify(Text path, const File& file, SaveTarget& t) {
+    t = SaveTarget{};
+    std::string p;
+    if (!detail::to_utf8(path, p)) return false;
+    struct stat st {};
+    if (::fstat(fd_of(file), &st) != 0) return failed();
+    std::unique_ptr<char, decltype(&std::free)> real(::realpath(p.c_str(), nullptr), &std::free);
+    if (!real) return failed();
+    std::string r = real.get();
+    if (!utf16_of(r, t.path) || !utf16_of(dir_of(r), t.dir)) return false;
+    t.exists = true;
+    t.device = static_cast<uint64_t>(st.st_dev);
+    t.inode = static_cast<uint64_t>(st.st_ino);
+    t.size = static_cast<uint64_t>(st.st_size);
+    t.owner = static_cast<uint32_t>(st.st_uid);
+    t.group = static_cast<uint32_t>(st.st_gid);
     return true;
 }
 

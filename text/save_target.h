@@ -51,6 +51,38 @@ Identity give_identity(const SaveTarget& target, File& temp);
 // this fails; the temporary file is then removed.
 bool put_in_place(const SaveTarget& target, File& temp, std::u16string& name);
 
+// Renames a complete, synced temporary file (named first when it has no name) to final_path, a
+// name of this library's own, and makes the rename durable.
+bool publish(File& temp, std::u16string& name, Text final_path);
+// Removes a file and makes that durable; best effort.
+void remove_synced(Text path) noexcept;
+
+// The backup of a save in place. Before such a save touches its target, it copies the previous
+// content into a backup: written and synced under a temporary name, then renamed, so a backup
+// that exists is complete. It is removed once the new content is complete and synced. A process
+// killed meanwhile leaves it: imports then read the backup instead of the target
+// (open_for_import), and the next save keeps it until its own content is complete and synced.
+// It lies beside the target (backup_beside); where the target's directory takes no new file,
+// in the user's private backup directory (backup_in): $XDG_STATE_HOME/peltatxt/backups, else
+// ~/.local/state/peltatxt/backups; %LOCALAPPDATA%\peltatxt\backups on Windows.
+//
+// The private backup directory, with a trailing separator; with create, made where it is
+// missing (readable by this user only). False (EACCES) when there is none that is this user's
+// alone and on a disk (not in memory, where no backup outlives a crash).
+bool private_backup_dir(bool create, std::u16string& dir);
+// The backup's name beside t: ".<name>.<file id>.peltatxt-backup", the name cut to 64 units.
+std::u16string backup_beside(const SaveTarget& t);
+// Its name in the private backup directory dir: "<volume>-<file id>.peltatxt-backup".
+std::u16string backup_in(const std::u16string& dir, const SaveTarget& t);
+// A backup of t that a save in place left, beside t or in the private directory.
+bool leftover_backup(const SaveTarget& t, std::u16string& path);
+// True when backup is a regular file with one name that may stand for t's previous content: of
+// t's owner or the administrator beside t, of this user in the private directory.
+bool is_backup_of(Text backup, const SaveTarget& t, bool in_private_dir);
+// Fills path (links resolved), dir, device, inode, size, owner and group for the file at path,
+// open as file: what an import needs to find a backup.
+bool identify(Text path, const File& file, SaveTarget& t);
+
 // True when an open file is the file examine found.
 bool is_target(const SaveTarget& target, const File& file);
 // Puts back the target's last-access and last-write times after it was written in place and

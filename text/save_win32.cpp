@@ -234,6 +234,74 @@ bool put_in_place(const SaveTarget& t, File& temp, std::u16string& name) {
     return ok;
 }
 
+bool publish(File& temp, std::u16string& name, Text final_path) {
+    std::wstring from = wide(name), to(final_path.begin(), final_path.end());
+    temp.discard();  // MoveFileExW needs it closed
+    bool ok = !detail::operation_fails() && (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0 || failed());
+    if (!ok) DeleteFileW(from.c_str());
+    name.clear();
+    return ok;
+}
+
+void remove_synced(Text path) noexcept {
+    try {
+        std::wstring p(path.begin(), path.end());
+        DeleteFileW(p.c_str());
+    } catch (...) {  // out of memory for the name: the backup stays, which is safe
+    }
+}
+
+bool private_backup_dir(bool create, std::u16string& out) {
+    out.clear();
+    wchar_t base[MAX_PATH + 1];
+    DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", base, MAX_PATH + 1);
+    if (n == 0 || n > MAX_PATH) return failed_with(EACCES);
+    std::wstring dir(base, n);
+    if (!dir.empty() && dir.back() != L'\\') dir += L'\\';
+    for (const wchar_t* level : {L"peltatxt\\", L"backups\\"}) {
+        dir += level;
+        if (create && !CreateDirectoryW(dir.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return failed();
+    }
+    DWORD attributes = GetFileAttributesW(dir.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return failed_with(EACCES);
+    out = narrow(dir);
+    return true;
+}
+
+bool is_backup_of(Text backup, const SaveTarget&, bool) {
+    std::wstring p(backup.begin(), backup.end());
+    DWORD attributes = GetFileAttributesW(p.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE));
+}
+
+bool identify(Text path, const File&, SaveTarget& t) {
+    t = SaveTarget{};
+    std::wstring p;
+    if (!detail::to_wide(path, p)) return false;
+    // No access asked: this opens even while a save in place holds the file to itself.
+    HANDLE h = CreateFileW(p.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return failed();
+    BY_HANDLE_FILE_INFORMATION info{};
+    std::wstring full(32768, L'\0');
+    DWORD m = GetFinalPathNameByHandleW(h, full.data(), static_cast<DWORD>(full.size()), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    bool ok = GetFileInformationByHandle(h, &info) && m != 0 && m < full.size();
+    if (!ok) failed();
+    CloseHandle(h);
+    if (!ok) return false;
+    full.resize(m);
+    t.exists = true;
+    t.path = narrow(full);
+    t.dir = narrow(dir_of(full));
+    t.device = info.dwVolumeSerialNumber;
+    t.inode = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+    t.size = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    return true;
+}
+
 bool is_target(const SaveTarget& t, const File& file) {
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(handle_of(file), &info)) return false;

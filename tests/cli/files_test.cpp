@@ -223,7 +223,7 @@ TEST(ToolOutputs, PermissionDeniedAsAnUnprivilegedUser) {
     ::chmod((dir / "roots.json").c_str(), 0644);
     Spawned::Options nobody{{}, true};
     expect_failure(run_within({"to-json", kSample, "-o", dir / "new.json"}, nobody), dir / "new.json",
-                   "cannot write: permission denied");
+                   "cannot write: cannot create a file in " + dir.path().string() + ": permission denied");
     expect_failure(run_within({"to-json", kSample, "-o", dir / "roots.json"}, nobody), dir / "roots.json",
                    "cannot write: permission denied");
     expect_failure(run_within({"from-json", kGoldenJson, dir / "new"}, nobody), dir / "new.peltatxt",

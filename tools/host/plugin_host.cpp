@@ -4,6 +4,7 @@
 #include "model/memory.h"
 #include "text/utf8.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -79,8 +80,37 @@ Plugin::~Plugin() {
 
 const EntryListObject* Plugin::read(std::u16string_view path) { return readDataFile(make_string(path)); }
 
-bool Plugin::write(std::u16string_view path, const EntryListObject* list) {
-    return writeDataFile(make_string(path), list) != 0;
+namespace {
+#if defined(_WIN32)
+int errno_of(DWORD code) {
+    switch (code) {
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION: return EBUSY;
+        case ERROR_FILE_TOO_LARGE: return EFBIG;
+        case ERROR_ACCESS_DENIED: return EACCES;
+        case ERROR_PATH_NOT_FOUND: return ENOENT;
+        case ERROR_WRITE_PROTECT: return EROFS;
+        case ERROR_NOT_ENOUGH_MEMORY: return ENOMEM;
+        default: return 0;
+    }
+}
+#endif
+}  // namespace
+
+bool Plugin::write(std::u16string_view path, const EntryListObject* list, int& error) {
+    peltatxt_unit* handle = make_string(path);
+#if defined(_WIN32)
+    SetLastError(0);
+    bool ok = writeDataFile(handle, list) != 0;
+    error = ok ? 0 : errno_of(GetLastError());
+#else
+    errno = 0;
+    bool ok = writeDataFile(handle, list) != 0;
+    error = ok ? 0 : errno;
+#endif
+    return ok;
 }
 
 std::u16string Plugin::format_name() {

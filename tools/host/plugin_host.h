@@ -36,7 +36,9 @@ public:
 
     // Convenience wrappers that pass paths by value as the host does.
     const EntryListObject* read(std::u16string_view path);
-    bool write(std::u16string_view path, const EntryListObject* list);
+    // False when the export failed, with error set to its cause as an errno value (ENOSPC,
+    // EBUSY, EFBIG, ...) from errno, or from GetLastError() on Windows; 0 when the plug-in left none.
+    bool write(std::u16string_view path, const EntryListObject* list, int& error);
     std::u16string format_name();
     std::u16string extension();
 

@@ -130,6 +130,27 @@ bool has_no_write_bit(const fsys::file_status& st) {
     return (st.permissions() & (perms::owner_write | perms::group_write | perms::others_write)) == perms::none;
 }
 
+// The directory of the file at path (links resolved), and whether this process may create a
+// file in it and write the file itself.
+struct Access {
+    std::string dir;
+    bool dir_takes_files = true, file_writable = true;
+};
+Access access_of([[maybe_unused]] const std::string& path) {
+    Access a;
+#if !defined(_WIN32)
+    std::error_code ec;
+    fsys::path real = fsys::weakly_canonical(native_path(path), ec);
+    fsys::path dir = (ec ? native_path(path) : real).parent_path();
+    a.dir = dir.empty() ? "." : utf8_path(dir);
+    a.dir_takes_files = ::faccessat(AT_FDCWD, a.dir.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+    a.file_writable = ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+#endif
+    return a;
+}
+
+}  // namespace
+
 // The reason for a failed save at path, from the cause the save reported.
 std::string why_not_saved(const std::string& path, int error) {
     std::error_code ec;
@@ -141,12 +162,22 @@ std::string why_not_saved(const std::string& path, int error) {
             return "is " + (kind.empty() ? std::string("not a regular file") : kind + ", not a regular file");
         }
         case ENOENT: return "no such directory";
-        case EACCES:
+        case EBUSY: return "another save of this file is in progress";
+        case EFBIG: return "larger than the file-size limit of this process (ulimit -f) allows";
+        case EACCES: {
             if (is_there(st) && has_no_write_bit(st)) return "is read-only";
+            Access a = access_of(path);
+            if (!a.dir_takes_files && !is_there(st)) return "cannot create a file in " + a.dir + ": " + reason_of(error);
+            if (!a.dir_takes_files && a.file_writable)
+                return "its directory takes no new file, and there is no private backup directory on a disk "
+                       "($XDG_STATE_HOME or ~/.local/state) for the backup a save in place needs";
             return reason_of(error);
+        }
         default: return reason_of(error);
     }
 }
+
+namespace {
 
 #if defined(__linux__)
 // Removing the tool's temporary directories when it is stopped by a signal. The handler may only

@@ -42,8 +42,11 @@ void write_file(const std::string& path, std::string_view bytes);
 bool same_file(const std::string& a, const std::string& b);
 
 // Why a file could not be written at path, found by looking at it and its directory: for
-// exports, where the plug-in reports only false. Ends in a generic reason when nothing is found.
+// exports by a plug-in that leaves no cause. Ends in a generic reason when nothing is found.
 std::string why_not_writable(const std::string& path);
+// Why a save of path failed with the errno value error, in the tool's words: "is read-only",
+// "no such directory", "another save of this file is in progress", "no space left on device", ...
+std::string why_not_saved(const std::string& path, int error);
 
 // A warning when the start of a data file does not look like UTF-16 little-endian text, which is
 // how the format reads every file. It is taken for UTF-16 when it begins with the byte-order

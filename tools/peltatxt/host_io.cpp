@@ -44,11 +44,13 @@ std::string export_records(host::Plugin& plugin, const Records& records, const s
     std::string out = output_path_for(path);
     host::HostList list;
     for (const host::Record& r : records) list.append(r);
-    bool written = plugin.write(host::from_utf8(path), list.get());
+    int error = 0;
+    bool written = plugin.write(host::from_utf8(path), list.get(), error);
     std::error_code ec;
     std::filesystem::path target = native_path(out);
-    // The plug-in reports only false: the cause is found by looking at the target and its directory.
-    if (!written) throw Failure(out + ": cannot write: " + why_not_writable(out));
+    // The cause the plug-in left, or (where it left none) what a look at the target and its
+    // directory finds.
+    if (!written) throw Failure(out + ": cannot write: " + (error ? why_not_saved(out, error) : why_not_writable(out)));
     if (!std::filesystem::is_regular_file(target, ec))
         throw Failure(out + ": the plug-in reported the file written, but it is not there");
     return out;
