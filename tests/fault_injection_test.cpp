@@ -220,7 +220,7 @@ bool same_identity(Metadata a, Metadata b) {
 // step without root, no attribute steps without user attributes, other steps on Windows) and
 // only the lower bounds stated at each loop hold.
 struct ReadmeFigures {
-    long export_unnamed = 20, export_named = 18, export_without_previous = 6, export_in_place = 15;
+    long export_unnamed = 22, export_named = 20, export_without_previous = 6, export_in_place = 25;
     long import_file = 10, import_blocks = 21, import_news = 7, export_allocations = 27;
 };
 constexpr ReadmeFigures kReadme;
