@@ -234,6 +234,34 @@ TEST(ToolOutputs, PermissionDeniedAsAnUnprivilegedUser) {
     EXPECT_FALSE(fsys::exists(dir / "new.json"));
 }
 
+// The cause of a failed export, as the plug-in leaves it, named in the tool's one line.
+TEST(ToolOutputs, AFailedExportNamesItsCause) {
+    TempDir dir;
+    fsys::create_symlink("/nonexistent/directory/notes.peltatxt", dir / "dangling.peltatxt");
+    fsys::create_symlink("loop-b.peltatxt", dir / "loop-a.peltatxt");
+    fsys::create_symlink("loop-a.peltatxt", dir / "loop-b.peltatxt");
+    struct Case {
+        std::vector<std::string> args;
+        std::string file, why;
+    } cases[] = {
+        {{"from-json", kGoldenJson, dir / "dangling"}, dir / "dangling.peltatxt", "cannot write: no such directory"},
+        {{"from-json", kGoldenJson, dir / "loop-a"}, dir / "loop-a.peltatxt",
+         "cannot write: too many levels of symbolic links"},
+    };
+    for (const Case& c : cases) expect_failure(run_within(c.args), c.file, c.why);
+    // A full disk, and a full TMPDIR under check.
+    TempDir small;
+    if (::geteuid() != 0 || std::system(("mount -t tmpfs -o size=64k peltatxt-test " + small.path().string()).c_str()) != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+    std::system(("dd if=/dev/zero of=" + (small / "filler").string() + " bs=4k 2>/dev/null").c_str());  // until full
+    expect_failure(run_within({"from-json", kGoldenJson, small / "notes"}), small / "notes.peltatxt",
+                   "cannot write: no space left on device");
+    ToolRun check = run_tool({"check", kSample}, {{"TMPDIR", small.path().string()}});
+    EXPECT_EQ(check.status, 2) << check.err;
+    EXPECT_NE(check.err.find("no space left on device"), std::string::npos) << check.err;
+    std::system(("umount " + small.path().string()).c_str());
+}
+
 // A JSON file of many records, so that check spends a while exporting and importing them.
 std::string many_records(std::size_t n) {
     std::string json = "[\n";
