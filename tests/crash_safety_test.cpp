@@ -26,6 +26,7 @@
 #include "support/entry_lists.h"
 #include "support/files.h"
 #include "support/records.h"
+#include "support/slow_build.h"
 #include "support/temp_dir.h"
 #include "text/file_system.h"
 
@@ -99,7 +100,8 @@ struct InPlaceTarget {
     TempDir state{"/var/tmp"};  // XDG_STATE_HOME of the saving user
     bool unprivileged;
     fsys::path arg = dir / "notes.txt", file = dir / "notes.peltatxt";
-    EntryList old_list = version(u"old", 20000), new_list = version(u"new", 20000);
+    static constexpr int kEntries = kSlowBuild ? 4000 : 20000;
+    EntryList old_list = version(u"old", kEntries), new_list = version(u"new", kEntries);
     std::string old_bytes, new_bytes;
 
     explicit InPlaceTarget(bool as_nobody) : unprivileged(as_nobody) {
@@ -149,7 +151,7 @@ TEST(CrashSafety, AnInPlaceSaveKilledAtAnyMomentKeepsThePreviousContent) {
         const long save_us = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started).count();
         std::mt19937 random(7);
         int torn = 0, kept_new = 0;
-        for (int round = 0; round < 24; ++round) {
+        for (int round = 0; round < (kSlowBuild ? 8 : 24); ++round) {
             SCOPED_TRACE(round);
             pid_t child = t.start_save(t.new_list);
             if (round % 2) {
@@ -198,7 +200,7 @@ TEST(CrashSafety, TwoSavesOfOneFileAtOnceTakeTurns) {
     for (bool in_place : {false, true}) {
         SCOPED_TRACE(in_place ? "in place" : "by rename");
         TempDir dir;
-        EntryList a = version(u"a", 3000), b = version(u"b", 3000);
+        EntryList a = version(u"a", 500), b = version(u"b", 500);
         fsys::path arg = dir / "t.txt", file = dir / "t.peltatxt";
         ASSERT_EQ(writeDataFile(handle(arg), b.get()), 1);
         const std::string b_bytes = read_bytes(file);

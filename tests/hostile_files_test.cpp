@@ -14,6 +14,7 @@
 #include "support/entry_lists.h"
 #include "support/files.h"
 #include "support/records.h"
+#include "support/slow_build.h"
 #include "support/temp_dir.h"
 #include "support/input.h"
 #include "support/read_list_check.h"
@@ -172,18 +173,7 @@ TEST(HostileFiles, LoneSurrogatesNulAndFFFFAreOrdinaryUnits) {
 }
 
 // The sanitizers, and the emulators that run the 32-bit builds, make 100 MB slow: 16 MB there.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSlowBuild = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSlowBuild = true;
-#else
-constexpr bool kSlowBuild = false;
-#endif
-#else
-constexpr bool kSlowBuild = false;
-#endif
-constexpr std::size_t kHugeLineBytes = kSlowBuild || sizeof(void*) < 8 ? 16u << 20 : 100u << 20;
+constexpr std::size_t kHugeLineBytes = kSlowBuild ? 16u << 20 : 100u << 20;
 
 TEST(HostileFiles, AHundredMegabyteLine) {
     TempDir dir;
