@@ -16,6 +16,7 @@
 
 #include "file_fault.h"
 #include "file_system.h"
+#include "posix_call.h"
 #include "save_target.h"
 #include "utf8.h"
 
@@ -24,21 +25,15 @@ namespace {
 
 int fd_of(std::intptr_t h) { return static_cast<int>(h); }
 
-// Records errno as the cause and reports failure.
-bool failed_with(int error) {
-    set_last_error(error ? error : EIO);
-    return false;
-}
-bool failed() { return failed_with(errno); }
+using detail::failed;
+using detail::failed_with;
+using detail::retry_on_eintr;
 
 // The errno that says why a file of this type is no regular file.
 int not_regular_error(mode_t mode) { return S_ISDIR(mode) ? EISDIR : ENXIO; }
 
 int open_retrying(const char* path, int flags, mode_t mode = 0) {
-    int fd;
-    do fd = ::open(path, flags, mode);
-    while (fd < 0 && errno == EINTR);
-    return fd;
+    return retry_on_eintr([&] { return ::open(path, flags, mode); });
 }
 
 }  // namespace
@@ -139,8 +134,7 @@ File::Locked File::lock([[maybe_unused]] Lock which, [[maybe_unused]] bool exclu
     range.l_len = 1;
     constexpr int kStepMs = 5;
     for (int waited = 0;;) {
-        if (::fcntl(fd_of(handle_), F_OFD_SETLK, &range) == 0) return Locked::held;
-        if (errno == EINTR) continue;
+        if (retry_on_eintr([&] { return ::fcntl(fd_of(handle_), F_OFD_SETLK, &range); }) == 0) return Locked::held;
         if (errno != EAGAIN && errno != EACCES) return Locked::unsupported;  // EINVAL, ENOLCK, EOPNOTSUPP
         if (waited >= wait_ms) return Locked::busy;
         std::this_thread::sleep_for(std::chrono::milliseconds(kStepMs));
@@ -155,28 +149,18 @@ std::ptrdiff_t File::read(void* buffer, std::size_t bytes) {
     if (detail::operation_fails()) return -1;
     if (left_ < bytes) bytes = static_cast<std::size_t>(left_);
     if (bytes == 0) return 0;
-    for (;;) {
-        ssize_t n = ::read(fd_of(handle_), buffer, bytes);
-        if (n >= 0) {
-            left_ -= static_cast<uint64_t>(n);
-            return n;
-        }
-        if (errno != EINTR) {
-            failed();
-            return -1;
-        }
-    }
+    ssize_t n = retry_on_eintr([&] { return ::read(fd_of(handle_), buffer, bytes); });
+    if (n < 0) return failed(), -1;
+    left_ -= static_cast<uint64_t>(n);
+    return n;
 }
 
 bool File::read_at(uint64_t offset, void* buffer, std::size_t bytes) {
     if (detail::operation_fails()) return false;
     auto* p = static_cast<char*>(buffer);
     while (bytes > 0) {
-        ssize_t n = ::pread(fd_of(handle_), p, bytes, static_cast<off_t>(offset));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return failed();
-        }
+        ssize_t n = retry_on_eintr([&] { return ::pread(fd_of(handle_), p, bytes, static_cast<off_t>(offset)); });
+        if (n < 0) return failed();
         if (n == 0) return failed_with(EIO);  // shorter than it was
         p += n;
         offset += static_cast<uint64_t>(n);
@@ -189,11 +173,8 @@ bool File::write_all(const void* buffer, std::size_t bytes) {
     if (detail::operation_fails()) return false;
     auto* p = static_cast<const char*>(buffer);
     while (bytes > 0) {
-        ssize_t n = ::write(fd_of(handle_), p, bytes);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return failed();
-        }
+        ssize_t n = retry_on_eintr([&] { return ::write(fd_of(handle_), p, bytes); });
+        if (n < 0) return failed();
         if (n == 0) return failed_with(ENOSPC);
         p += n;
         bytes -= static_cast<std::size_t>(n);
@@ -205,11 +186,8 @@ bool File::write_at(uint64_t offset, const void* buffer, std::size_t bytes) {
     if (detail::operation_fails()) return false;
     auto* p = static_cast<const char*>(buffer);
     while (bytes > 0) {
-        ssize_t n = ::pwrite(fd_of(handle_), p, bytes, static_cast<off_t>(offset));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return failed();
-        }
+        ssize_t n = retry_on_eintr([&] { return ::pwrite(fd_of(handle_), p, bytes, static_cast<off_t>(offset)); });
+        if (n < 0) return failed();
         if (n == 0) return failed_with(ENOSPC);
         p += n;
         offset += static_cast<uint64_t>(n);
@@ -220,9 +198,7 @@ bool File::write_at(uint64_t offset, const void* buffer, std::size_t bytes) {
 
 bool File::truncate(uint64_t bytes) {
     if (detail::operation_fails()) return false;
-    while (::ftruncate(fd_of(handle_), static_cast<off_t>(bytes)) != 0)
-        if (errno != EINTR) return failed();
-    return true;
+    return retry_on_eintr([&] { return ::ftruncate(fd_of(handle_), static_cast<off_t>(bytes)); }) == 0 || failed();
 }
 
 bool File::reserve(uint64_t bytes) {

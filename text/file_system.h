@@ -1,6 +1,7 @@
 // file_system.h — the few file operations the codec needs, with UTF-16 paths, and (in tests) a seam to make them fail.
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -118,6 +119,14 @@ inline int last_error_code = 0;
 }
 inline int last_error() noexcept { return detail::last_error_code; }
 inline void set_last_error(int error) noexcept { detail::last_error_code = error; }
+namespace detail {
+// Records error (EIO for 0) as the cause of a failure and returns false. detail::failed() does so
+// for the system's own error (errno; GetLastError() mapped on Windows).
+inline bool failed_with(int error) noexcept {
+    set_last_error(error ? error : EIO);
+    return false;
+}
+}  // namespace detail
 // Leaves the cause of the last failure (fallback when none was recorded) where the platform's
 // callers look for it: errno on POSIX, GetLastError() (mapped back) on Windows.
 void report_last_error(int fallback) noexcept;

@@ -333,10 +333,6 @@ int errno_of(unsigned long error) noexcept {
     }
 }
 
-bool failed_with(int error) noexcept {
-    set_last_error(error ? error : EIO);
-    return false;
-}
 bool failed() noexcept { return failed_with(errno_of(GetLastError())); }
 
 }  // namespace detail

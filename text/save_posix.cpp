@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "file_fault.h"
+#include "posix_call.h"
 #include "save_target.h"
 #include "utf8.h"
 
@@ -43,11 +44,9 @@ constexpr const char* kTempPrefix = ".peltatxt-";
 constexpr const char* kTempSuffix = ".tmp";
 constexpr const char* kNewSuffix = ".new";
 
-bool failed_with(int error) {
-    set_last_error(error ? error : EIO);
-    return false;
-}
-bool failed() { return failed_with(errno); }
+using detail::failed;
+using detail::failed_with;
+using detail::retry_on_eintr;
 
 int fd_of(const File& f) { return static_cast<int>(f.native()); }
 
@@ -303,9 +302,9 @@ bool create_temp(const SaveTarget& t, File& temp, std::u16string& name) {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         std::string p = temp_name(dir), fresh = temp_name(dir, kNewSuffix);
         if (!utf16_of(p, wide)) return false;
-        int named = ::open(fresh.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        int named = retry_on_eintr([&] { return ::open(fresh.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600); });
         if (named < 0) {
-            if (errno == EEXIST || errno == EINTR) continue;  // planted or taken: another name
+            if (errno == EEXIST) continue;  // planted or taken: another name
             return failed();
         }
         ::flock(named, LOCK_EX | LOCK_NB);  // tells the sweep that this file is alive

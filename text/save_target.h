@@ -95,8 +95,7 @@ namespace detail {
 #if defined(_WIN32)
 // The errno value that stands for a Windows error code (EIO where none fits).
 int errno_of(unsigned long error) noexcept;
-// Sets last_error() to error (EIO for 0) and returns false; failed() does so for GetLastError().
-bool failed_with(int error) noexcept;
+// Records GetLastError() as the cause of a failure (see failed_with) and returns false.
 bool failed() noexcept;
 // How often, and how many milliseconds apart, a file that another program holds open (an
 // indexer, a virus scanner) is tried again.
