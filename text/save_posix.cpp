@@ -14,7 +14,6 @@
 #include <unistd.h>
 #if defined(__linux__)
 #include <linux/fs.h>
-#include <sys/random.h>
 #endif
 
 #include <cerrno>
@@ -29,6 +28,7 @@
 #include "file_fault.h"
 #include "posix_call.h"
 #include "save_target.h"
+#include "temp_name.h"
 #include "utf8.h"
 
 namespace peltatxt::fs::save {
@@ -36,14 +36,6 @@ namespace {
 
 constexpr int kMaxLinkHops = 40;
 constexpr int kNameAttempts = 100;
-// Temporary files are ".peltatxt-<pid>-<16 hex digits>.tmp"; the sweep recognises them by this.
-// A named one is created as ".new" and renamed to ".tmp" once its owner holds its lock, so the
-// sweep, which takes a free lock on a ".tmp" file for a sign that its owner is gone, never sees
-// a live one before it is locked; a ".new" file is removed only when its process is gone.
-constexpr const char* kTempPrefix = ".peltatxt-";
-constexpr const char* kTempSuffix = ".tmp";
-constexpr const char* kNewSuffix = ".new";
-
 using detail::failed;
 using detail::failed_with;
 using detail::retry_on_eintr;
@@ -93,47 +85,9 @@ uint32_t new_file_mode() {
     return 0666u & ~static_cast<uint32_t>(mask);
 }
 
-uint64_t random64() {
-    uint64_t r = 0;
-#if defined(__linux__)
-    if (::getrandom(&r, sizeof r, GRND_NONBLOCK) == static_cast<ssize_t>(sizeof r)) return r;
-#endif
-    static uint64_t state = 0;
-    timespec ts{};
-    ::clock_gettime(CLOCK_MONOTONIC, &ts);
-    state += 0x9E3779B97F4A7C15ull ^ static_cast<uint64_t>(ts.tv_nsec) ^ (static_cast<uint64_t>(::getpid()) << 32);
-    r = state;
-    r = (r ^ (r >> 30)) * 0xBF58476D1CE4E5B9ull;
-    r = (r ^ (r >> 27)) * 0x94D049BB133111EBull;
-    return r ^ (r >> 31);
-}
-
-std::string temp_name(const std::string& dir, const char* suffix = kTempSuffix) {
-    char tail[64];
-    std::snprintf(tail, sizeof tail, "%s%ld-%016llx%s", kTempPrefix, static_cast<long>(::getpid()),
-                  static_cast<unsigned long long>(random64()), suffix);
-    return dir + tail;
-}
-
-// The pid in a name of this library's temporary files, or 0 when the name is none of them;
-// locked tells a ".tmp" name (locked by a live owner) from a ".new" one (not yet locked).
-long temp_pid(const char* name, bool& locked) {
-    std::size_t prefix = std::strlen(kTempPrefix), n = std::strlen(name);
-    const char* suffix_at = n > std::strlen(kTempSuffix) ? name + n - std::strlen(kTempSuffix) : name;
-    locked = std::strcmp(suffix_at, kTempSuffix) == 0;
-    if (!locked && std::strcmp(suffix_at, kNewSuffix) != 0) return 0;
-    std::size_t suffix = std::strlen(locked ? kTempSuffix : kNewSuffix);
-    if (n <= prefix + suffix || std::strncmp(name, kTempPrefix, prefix) != 0) return 0;
-    const char* p = name + prefix;
-    long pid = 0;
-    for (; *p >= '0' && *p <= '9'; ++p) {
-        pid = pid * 10 + (*p - '0');
-        if (pid > 1 << 30) return 0;
-    }
-    if (*p != '-' || p + 1 == name + n - suffix) return 0;
-    for (++p; p < name + n - suffix; ++p)
-        if (!((*p >= '0' && *p <= '9') || (*p >= 'a' && *p <= 'f'))) return 0;
-    return pid;
+// A temporary file's path in dir (see temp_name.h).
+std::string temp_name(const std::string& dir, bool fresh = false) {
+    return dir + temp_name::make(static_cast<unsigned long>(::getpid()), fresh);
 }
 
 // Removes this library's temporary files that a process left behind when it was killed: regular
@@ -149,15 +103,14 @@ void sweep(const std::string& dir) {
     }
     std::vector<std::string> stale;
     while (dirent* e = ::readdir(d)) {
-        bool locked = false;
-        long pid = temp_pid(e->d_name, locked);
-        if (pid == 0 || pid == ::getpid()) continue;
+        temp_name::Owner owner = temp_name::owner_of(e->d_name);
+        if (owner.pid == 0 || owner.pid == static_cast<unsigned long>(::getpid())) continue;
         struct stat st {};
         if (::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
             st.st_uid != ::geteuid())
             continue;
-        bool gone = ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
-        if (!gone && locked) {
+        bool gone = ::kill(static_cast<pid_t>(owner.pid), 0) != 0 && errno == ESRCH;
+        if (!gone && owner.locked) {
             int fd = ::openat(dfd, e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
             if (fd < 0) continue;
             gone = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
@@ -300,7 +253,7 @@ bool create_temp(const SaveTarget& t, File& temp, std::u16string& name) {
 #endif
     std::u16string wide;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        std::string p = temp_name(dir), fresh = temp_name(dir, kNewSuffix);
+        std::string p = temp_name(dir), fresh = temp_name(dir, true);
         if (!utf16_of(p, wide)) return false;
         int named = retry_on_eintr([&] { return ::open(fresh.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600); });
         if (named < 0) {

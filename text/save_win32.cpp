@@ -5,11 +5,11 @@
 #include <windows.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <string>
 
 #include "file_fault.h"
 #include "save_target.h"
+#include "temp_name.h"
 
 namespace peltatxt::fs::save {
 namespace {
@@ -39,23 +39,10 @@ FILETIME filetime_of(int64_t ticks) {
     return FILETIME{static_cast<DWORD>(static_cast<uint64_t>(ticks)), static_cast<DWORD>(static_cast<uint64_t>(ticks) >> 32)};
 }
 
-uint64_t random64() {
-    static uint64_t state = 0;
-    LARGE_INTEGER now{};
-    QueryPerformanceCounter(&now);
-    state += 0x9E3779B97F4A7C15ull ^ static_cast<uint64_t>(now.QuadPart) ^ (uint64_t{GetCurrentProcessId()} << 32);
-    uint64_t r = state;
-    r = (r ^ (r >> 30)) * 0xBF58476D1CE4E5B9ull;
-    r = (r ^ (r >> 27)) * 0x94D049BB133111EBull;
-    return r ^ (r >> 31);
-}
-
-// ".peltatxt-<pid>-<16 hex digits>.tmp" in dir, the pattern the sweep recognises.
+// A temporary file's path in dir (see temp_name.h).
 std::wstring temp_name(const std::wstring& dir) {
-    wchar_t tail[64];
-    std::swprintf(tail, 64, L".peltatxt-%lu-%016llx.tmp", static_cast<unsigned long>(GetCurrentProcessId()),
-                  static_cast<unsigned long long>(random64()));
-    return dir + tail;
+    std::string tail = temp_name::make(GetCurrentProcessId());
+    return dir + std::wstring(tail.begin(), tail.end());
 }
 
 // Removes temporary files of this library whose process is gone.
@@ -65,10 +52,10 @@ void sweep(const std::wstring& dir) {
     if (search == INVALID_HANDLE_VALUE) return;
     do {
         if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) continue;
-        unsigned long pid = 0;
-        const wchar_t* p = found.cFileName + 10;
-        for (; *p >= L'0' && *p <= L'9'; ++p) pid = pid * 10 + static_cast<unsigned long>(*p - L'0');
-        if (*p != L'-' || pid == GetCurrentProcessId()) continue;
+        std::string name;
+        for (const wchar_t* c = found.cFileName; *c; ++c) name.push_back(*c < 0x80 ? static_cast<char>(*c) : '?');
+        unsigned long pid = temp_name::owner_of(name).pid;
+        if (pid == 0 || pid == GetCurrentProcessId()) continue;
         HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
         if (process) {
             bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
