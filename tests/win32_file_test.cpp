@@ -12,6 +12,7 @@
 #include "support/records.h"
 #include "support/temp_dir.h"
 #include "text/file_system.h"
+#include "text/save_target.h"
 
 namespace peltatxt {
 namespace {
@@ -100,10 +101,12 @@ TEST(Win32File, CreateNewRefusesAnExistingFileAndReplaceOverwrites) {
     ASSERT_TRUE(f.write_all("new", 3));
     ASSERT_TRUE(f.sync());
     ASSERT_TRUE(f.close());
-    ASSERT_TRUE(fs::replace(u16(dir / "new"), u16(dir / "old")));
+    std::u16string name = u16(dir / "new");
+    ASSERT_TRUE(fs::save::publish(f, name, u16(dir / "old")));
     EXPECT_EQ(testing::read_bytes(dir / "old"), "new");
     EXPECT_EQ(testing::file_names(dir.path()), std::vector<std::string>{"old"});
-    EXPECT_FALSE(fs::replace(u16(dir / "new"), u16(dir / "old"))) << "nothing left to move";
+    name = u16(dir / "new");
+    EXPECT_FALSE(fs::save::publish(f, name, u16(dir / "old"))) << "nothing left to move";
 }
 
 TEST(Win32File, JapaneseDirectoryAndFileNamesRoundTrip) {

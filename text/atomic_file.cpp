@@ -17,6 +17,13 @@ bool AtomicFile::fail() noexcept {
     return false;
 }
 
+// True when a file of bytes stays within the file-size limit; false (EFBIG) otherwise.
+bool AtomicFile::fits(uint64_t bytes) const noexcept {
+    if (bytes <= size_limit_) return true;
+    fs::set_last_error(EFBIG);
+    return false;
+}
+
 bool AtomicFile::fail_with(int error) noexcept {
     fs::set_last_error(error);
     return fail();
@@ -68,7 +75,7 @@ bool AtomicFile::open(std::u16string_view target) {
     // anything is written.
     std::u16string dir;
     if (private_backup_ && !fs::save::private_backup_dir(true, dir)) return fail_with(EACCES);
-    if (target_.size > size_limit_) return fail_with(EFBIG);
+    if (!fits(target_.size)) return fail();
     buffered_ = true;
     return true;
 }
@@ -80,7 +87,7 @@ bool AtomicFile::write(const char16_t* units, std::size_t count) {
 bool AtomicFile::write_bytes(const void* bytes, std::size_t count) {
     if (failed_ || !open_) return false;
     if (count == 0) return true;
-    if (written_ + count > size_limit_ || (buffered_ && written_ + count > kMaxInPlaceBytes)) return fail_with(EFBIG);
+    if (!fits(written_ + count) || (buffered_ && written_ + count > kMaxInPlaceBytes)) return fail_with(EFBIG);
     if (buffered_) {
         pending_.append(static_cast<const char*>(bytes), count);
     } else if (!file_.write_all(bytes, count)) {
@@ -105,7 +112,6 @@ bool AtomicFile::commit() {
         case fs::save::Identity::failed:
             return fail();
         case fs::save::Identity::needs_in_place:
-            if (target_.size > size_limit_) return fail_with(EFBIG);
             if (!write_in_place(&file_, written_)) return fail();
             abandon();
             return true;
@@ -172,10 +178,7 @@ bool AtomicFile::write_in_place(fs::File* source, uint64_t bytes) {
         return false;
     }
     const uint64_t old_size = f.size();
-    if (old_size > size_limit_ || bytes > size_limit_) {
-        fs::set_last_error(EFBIG);
-        return false;
-    }
+    if (!fits(old_size) || !fits(bytes)) return false;  // the backup and the new content
     // A backup that an earlier save left stands for the last complete content (the target may be
     // torn): it is kept, and removed only once this save's content is complete and synced.
     std::u16string backup;

@@ -59,6 +59,7 @@ public:
 private:
     bool fail() noexcept;
     bool fail_with(int error) noexcept;
+    bool fits(uint64_t bytes) const noexcept;
     bool take_turn(std::u16string_view target);
     bool write_in_place(fs::File* source, uint64_t bytes);
     bool make_backup(fs::File& target, uint64_t bytes, std::u16string& backup);

@@ -1,4 +1,4 @@
-// file_posix.cpp — the file operations on POSIX systems: UTF-8 paths, statx birth times, bounded reads, rename to replace.
+// file_posix.cpp — the file operations on POSIX systems: UTF-8 paths, statx birth times, bounded reads, locks.
 // 64-bit offsets, sizes and inode numbers in 32-bit builds too.
 #ifndef _FILE_OFFSET_BITS
 #define _FILE_OFFSET_BITS 64
@@ -232,22 +232,6 @@ bool File::close() {
     // The descriptor is released even when close reports an error; it must not be closed again.
     if (::close(fd) != 0) return failed();
     return !fault;
-}
-
-bool replace(Text from, Text to) {
-    std::string f, t;
-    if (detail::operation_fails() || !detail::to_utf8(from, f) || !detail::to_utf8(to, t)) return false;
-    // Taken before the rename: nothing may fail (or throw) once the new file is in place.
-    std::string dir = t.substr(0, t.find_last_of('/') == std::string::npos ? 0 : t.find_last_of('/') + 1);
-    if (::rename(f.c_str(), t.c_str()) != 0) return failed();
-    // Make the rename itself durable; the new file is already complete and in place, so a
-    // directory that cannot be synced does not undo the export.
-    int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-    return true;
 }
 
 void report_last_error(int fallback) noexcept { errno = last_error() ? last_error() : fallback; }

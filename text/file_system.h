@@ -102,8 +102,6 @@ inline constexpr int kLockWaitMs = 1000;
 // Fails as open_read does.
 bool open_for_import(Text path, File& file);
 
-// Puts from in place of to in one step, replacing any file there.
-bool replace(Text from, Text to);
 // Removes a file; best effort, used to clean up.
 void remove(Text path);
 

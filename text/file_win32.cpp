@@ -300,13 +300,6 @@ bool File::close() {
     return !fault;
 }
 
-bool replace(Text from, Text to) {
-    std::wstring f, t;
-    if (detail::operation_fails() || !detail::to_wide(from, f) || !detail::to_wide(to, t)) return false;
-    // Write-through: the call returns only once the move is on disk.
-    return MoveFileExW(f.c_str(), t.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0 || failed();
-}
-
 void remove(Text path) {
     std::wstring p;
     if (detail::to_wide(path, p)) DeleteFileW(p.c_str());
