@@ -2,23 +2,20 @@
 #include "writer.h"
 
 #include <algorithm>
-#include <cstring>
-#include <memory>
 
 #include "format/carry.h"
 #include "format/escape.h"
-#include "text/atomic_file.h"
+#include "text/byte_sink.h"
+#include "text/file_sink.h"
 #include "text/line_pieces.h"
 #include "text/unicode_text.h"
 
 namespace peltatxt {
 namespace {
 
-constexpr std::size_t kBufferUnits = 1u << 18;  // written out in blocks of about 512 KiB
 // Indentation only helps a person read the file; past this depth it stops growing so that no
 // line runs into the reader's piece length.
 constexpr std::size_t kMaxIndent = 4096;
-constexpr std::size_t kShortIndent = 16;
 
 // True when a header line can carry the title's units as they are: no CR or LF, which would end
 // the line, and no title terminator.
@@ -91,10 +88,11 @@ TextPlan plan_text(Text title, Text data, int8_t letterCode, std::size_t indent,
 }
 
 // The writer's record step mirrors the reader's handlers: close the folders the record is not
-// in, then put a folder or an entry, each taking up the macro the same way.
+// in, then put a folder or an entry, each taking up the macro the same way. The units go to a
+// buffered sink; this class holds only the format's rules.
 class Writer final : public TextSink {
 public:
-    explicit Writer(AtomicFile& file) : file_(file), buffer_(new char16_t[kBufferUnits]) {}
+    explicit Writer(ByteSink& sink) : out_(sink) {}
 
     void start() {
         put(u"\uFEFF");  // the byte-order mark, FF FE once written little-endian
@@ -109,37 +107,15 @@ public:
     }
     void finish() {
         folders_.close_all([this] { put_folder_end(); });
-        flush();
+        out_.flush();
     }
+    // True once a write to the sink failed.
+    bool failed() const noexcept { return out_.failed(); }
 
 private:
-    void put(Text s) override {
-        if (s.empty()) return;  // an empty view may have no units at all to copy from
-        if (s.size() > kBufferUnits - used_) return put_past_buffer(s);
-        std::memcpy(buffer_.get() + used_, s.data(), s.size() * sizeof(char16_t));
-        used_ += s.size();
-    }
-    // A view longer than the buffer goes out from where it is, a buffer's length per write, and
-    // its rest starts the next buffer.
-    void put_past_buffer(Text s) {
-        flush();
-        for (; s.size() > kBufferUnits; s.remove_prefix(kBufferUnits)) file_.write(s.data(), kBufferUnits);
-        std::memcpy(buffer_.get(), s.data(), s.size() * sizeof(char16_t));
-        used_ = s.size();
-    }
-    void flush() {
-        file_.write(buffer_.get(), used_);
-        used_ = 0;
-    }
+    void put(Text s) override { out_.put(s); }
     std::size_t indent() const noexcept { return std::min(folders_.depth(), kMaxIndent); }
-    // A short indentation is copied as a fixed run of tabs, of which only its own count: no copy of
-    // a varying length, whose size the processor would have to guess.
-    void put_indent() {
-        std::size_t n = indent();
-        if (n > kShortIndent || kBufferUnits - used_ < kShortIndent) return put(Text(tabs_).substr(0, n));
-        std::memcpy(buffer_.get() + used_, tabs_.data(), kShortIndent * sizeof(char16_t));
-        used_ += n;
-    }
+    void put_indent() { out_.put_prefix(tabs_, indent()); }
     void put_switch_line(Marker m) {
         put(kLineBreak);
         put(marker_text(m));
@@ -165,9 +141,7 @@ private:
     void put_block(const EntryRecord& r, Text title, Text data);
     void put_prefixed(Marker m, Text text);
 
-    AtomicFile& file_;
-    std::unique_ptr<char16_t[]> buffer_;
-    std::size_t used_ = 0;  // units of buffer_ not yet written
+    BufferedSink out_;
     std::u16string tabs_ = std::u16string(kMaxIndent, u'\t');
     std::u16string title_;
     OpenFolders<int32_t> folders_;
@@ -295,6 +269,19 @@ void Writer::put_prefixed(Marker m, Text text) {
     put(kLineBreak);
 }
 
+// Writes the whole file for a list into sink; false as soon as a write fails (a failed write is
+// reported, and a save then leaves the previous file as it was).
+bool write_list(const EntryListObject* list, ByteSink& sink) {
+    Writer writer(sink);
+    writer.start();
+    for (const EntryRecord& r : RecordRange(list)) {
+        writer.record(r);
+        if (writer.failed()) return false;
+    }
+    writer.finish();
+    return !writer.failed();
+}
+
 }  // namespace
 
 Form choose_form(Text title, Text data, int8_t letterCode, std::size_t indent) {
@@ -304,16 +291,14 @@ Form choose_form(Text title, Text data, int8_t letterCode, std::size_t indent) {
 
 bool write_file(Text path, const EntryListObject* list) {
     if (path.empty()) return false;  // names no file: there is nothing to derive a name from
-    AtomicFile file;
-    if (!file.open(output_path(path))) return false;
-    Writer writer(file);
-    writer.start();
-    for (const EntryRecord& r : RecordRange(list)) {
-        writer.record(r);
-        if (file.failed()) return false;  // a failed write is reported, and the previous file stays
-    }
-    writer.finish();
-    return file.commit();
+    return save_file(output_path(path), [list](ByteSink& sink) { return write_list(list, sink); });
+}
+
+std::string write_memory(const EntryListObject* list) {
+    std::string bytes;
+    MemorySink sink(bytes);
+    write_list(list, sink);
+    return bytes;
 }
 
 }  // namespace peltatxt

@@ -1,4 +1,4 @@
-// writer.h — renders records into a file of the text format: the work behind writeDataFile.
+// writer.h — renders records into a file of the text format, saved or in memory: the work behind writeDataFile.
 #pragma once
 
 #include <cstddef>
@@ -38,5 +38,9 @@ Form choose_form(Text title, Text data, int8_t letterCode, std::size_t indent);
 // Writes a list into the file for path. False when the file could not be created, written and
 // put in place; any previous file there is then left as it was.
 bool write_file(Text path, const EntryListObject* list);
+
+// The bytes write_file would save for a list (byte-order mark and all), made in memory.
+// Throws std::bad_alloc.
+std::string write_memory(const EntryListObject* list);
 
 }  // namespace peltatxt

@@ -1,0 +1,39 @@
+// file_sink.h — the file end of a writer: FileSink, the bytes of a save (AtomicFile), and save_file, which opens, fills and commits one.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <type_traits>
+
+#include "byte_sink.h"
+
+namespace peltatxt {
+
+class AtomicFile;
+
+// The bytes written to it go to an open save, as AtomicFile::write_bytes takes them.
+class FileSink final : public ByteSink {
+public:
+    explicit FileSink(AtomicFile& file) noexcept : file_(file) {}
+    bool write(const void* bytes, std::size_t count) override;
+
+private:
+    AtomicFile& file_;
+};
+
+namespace detail {
+bool save_file(std::u16string_view path, bool (*fill)(void* content, ByteSink& sink), void* content);
+}
+
+// Saves the file at path (AtomicFile: the file is replaced only once the whole new content is
+// there, and keeps what it is) with the bytes fill(sink) writes into the sink it is given. False
+// when the file cannot be created, fill returns false (it gave up, or the sink failed), or the
+// file cannot be put in place; any previous file there is then left as it was.
+template <class Fill>
+bool save_file(std::u16string_view path, Fill&& fill) {
+    using F = std::remove_reference_t<Fill>;
+    return detail::save_file(
+        path, [](void* f, ByteSink& sink) -> bool { return (*static_cast<F*>(f))(sink); }, &fill);
+}
+
+}  // namespace peltatxt
