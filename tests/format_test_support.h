@@ -1,4 +1,4 @@
-// format_test_support.h — reading text through the reader and writing lists through the writer, in memory and on disk.
+// format_test_support.h — reading text through the reader and writing lists through the writer, in memory.
 #pragma once
 
 #include <string>
@@ -24,7 +24,7 @@ Rec E(std::u16string title, std::u16string data, uint8_t kind = PELTATXT_KIND_LO
 // own splitter (a leading U+FEFF would be taken for the byte-order mark).
 std::vector<Rec> read_text(std::u16string_view text, int32_t seed = kSeed);
 
-// The text the writer makes of records (without the byte-order mark).
+// The text the writer makes of records (without the byte-order mark), written to memory.
 std::u16string write_text_of(const std::vector<Rec>& recs);
 
 // The banner every written file starts with, as its lines are written out here (an expectation

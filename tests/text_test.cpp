@@ -17,6 +17,8 @@
 #include "support/records.h"
 #include "support/temp_dir.h"
 #include "text/atomic_file.h"
+#include "text/byte_sink.h"
+#include "text/file_sink.h"
 #include "text/file_system.h"
 #include "text/line_pieces.h"
 #include "text/unicode_text.h"
@@ -533,6 +535,80 @@ TEST(AtomicFile, ALongSaveKeepsEveryByteAndFailsCleanlyLate) {
         EXPECT_TRUE(testing::read_bytes(target) == "old") << k;
         EXPECT_EQ(testing::file_names(dir.path()), std::vector<std::string>{"out"}) << k;
     }
+}
+
+// Records the size of each write and the bytes; fails from the write numbered fail_at on (1 = the first).
+struct RecordingSink final : ByteSink {
+    std::vector<std::size_t> writes;
+    std::string bytes;
+    std::size_t fail_at = 0;
+    bool write(const void* p, std::size_t count) override {
+        writes.push_back(count);
+        if (fail_at && writes.size() >= fail_at) return false;
+        bytes.append(static_cast<const char*>(p), count);
+        return true;
+    }
+};
+
+// The buffer goes to the sink only when full or flushed; a view longer than what is left sends
+// the buffer, then its own full buffers' worth from where it is; short prefixes come from the run.
+TEST(BufferedSink, WritesWholeBuffersAndLongViewsFromWhereTheyAre) {
+    constexpr std::size_t N = BufferedSink::kUnits;
+    const std::u16string tabs(64, u'\t');
+    struct Case {
+        std::vector<std::size_t> puts;  // sizes of views of 'x'; 0 stands for put_prefix(tabs, 3)
+        std::vector<std::size_t> writes;  // in bytes, the flush's included
+    } cases[] = {
+        {{}, {}},
+        {{3, 0, 5}, {22}},
+        {{N}, {2 * N}},
+        {{N - 1, 2}, {2 * (N - 1), 4}},
+        {{1, 2 * N + 5}, {2, 2 * N, 2 * N, 10}},
+        {{N - 2, 0}, {2 * (N - 2), 6}},  // no room for the fixed run: the prefix is put as a view
+    };
+    for (const Case& c : cases) {
+        RecordingSink sink;
+        BufferedSink out(sink);
+        std::u16string expected;
+        for (std::size_t n : c.puts) {
+            if (n == 0) {
+                out.put_prefix(tabs, 3);
+                expected += u"\t\t\t";
+            } else {
+                std::u16string view(n, u'x');
+                out.put(view);
+                expected += view;
+            }
+        }
+        out.flush();
+        EXPECT_EQ(sink.writes, c.writes) << c.puts.size();
+        EXPECT_TRUE(sink.bytes == testing::utf16le(expected, false)) << c.puts.size();
+        EXPECT_FALSE(out.failed());
+    }
+    RecordingSink failing;
+    failing.fail_at = 2;
+    BufferedSink out(failing);
+    out.put(std::u16string(2 * N, u'x'));
+    EXPECT_FALSE(out.failed());
+    out.put(u"y");
+    EXPECT_TRUE(out.failed());
+}
+
+TEST(SaveFile, CommitsWhatFillWroteOrLeavesThePreviousFile) {
+    TempDir dir;
+    auto target = dir / "out";
+    struct Case {
+        bool fill_result;
+        std::string expected;
+    } cases[] = {{false, "old"}, {true, "new"}};
+    for (const Case& c : cases) {
+        testing::write_bytes(target, "old");
+        bool saved = save_file(u16(target), [&](ByteSink& sink) { return sink.write("new", 3) && c.fill_result; });
+        EXPECT_EQ(saved, c.fill_result);
+        EXPECT_EQ(testing::read_bytes(target), c.expected);
+        EXPECT_EQ(testing::file_names(dir.path()), std::vector<std::string>{"out"});
+    }
+    EXPECT_FALSE(save_file(u16(dir / "missing" / "out"), [](ByteSink&) { return true; }));
 }
 
 }  // namespace

@@ -67,6 +67,21 @@ TEST(Writer, WorkedExampleIsWrittenByteForByte) {
     EXPECT_EQ(read_bytes(dir / "example.peltatxt"), read_bytes(PELTATXT_FIXTURES "/example.peltatxt"));
 }
 
+// What write_memory gives is what write_file saves, also past the writer's buffer.
+TEST(WriteMemory, GivesTheBytesTheSavedFileHolds) {
+    const std::vector<Rec> lists[] = {
+        {},
+        {folder(7, -1, u"F"), E(u"Hello", u"Hello", 2, 0, u"m", 8, 7), E(u"t", u"a\r\n" + DED, 1, 3, u"", 9, 7)},
+        {E(u"big", std::u16string(600000, u'b') + u"\r\n")},
+    };
+    for (const std::vector<Rec>& recs : lists) {
+        TempDir dir;
+        EntryList list = make_list(recs);
+        ASSERT_TRUE(write_file(u16(dir / "out.txt"), list.get()));
+        EXPECT_TRUE(write_memory(list.get()) == read_bytes(dir / "out.peltatxt")) << recs.size();
+    }
+}
+
 TEST(Writer, EmptyListGivesByteOrderMarkAndBannerOnly) {
     const std::u16string written = write_text_of({});
     EXPECT_EQ(written, kBanner);
