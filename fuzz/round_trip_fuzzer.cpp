@@ -2,6 +2,7 @@
 //
 // Invariants after writeDataFile and readDataFile:
 // - the export succeeds, and the file starts with the byte-order mark and the comment banner;
+// - the same list written to memory gives the very bytes of the file;
 // - the import gives a list, every record's parent is an earlier folder;
 // - exactly the entries with nothing in them (empty title, text and macro, or only what reads
 //   back empty: see vanishes) are gone; every other record comes back once, in order, a folder as
@@ -20,6 +21,7 @@
 #include "format/constants.h"
 #include "format/markers.h"
 #include "format/rules.h"
+#include "format/writer.h"
 #include "fuzz_support.h"
 #include "list_decoder.h"
 #include "model/shared_string.h"
@@ -73,6 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::string head = "\xFF\xFE";
     for (char16_t c : b) head += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
     check(written.compare(0, head.size(), head) == 0, "the file does not start with the byte-order mark and banner");
+    check(write_memory(host::HostList(in).get()) == written, "the list written to memory differs from the saved file");
 
     const EntryListObject* list = readDataFile(SharedString(fuzz::wide(dir + "/rt.peltatxt")).release());
     check(list != nullptr, "readDataFile gave no list for the exported file");
