@@ -84,26 +84,26 @@ ClassifiedLine classify(Text line, std::u16string& scratch, bool breaks_at_end) 
     Text rest = trim_left(line);
     out.raw = line;
     if (breaks_at_end) {
-        out.copy = rest;
-        while (!out.copy.empty() && is_line_break(out.copy.back())) out.copy.remove_suffix(1);
+        out.stripped = rest;
+        while (!out.stripped.empty() && is_line_break(out.stripped.back())) out.stripped.remove_suffix(1);
     } else {
-        out.copy = without_line_breaks(rest, scratch);
+        out.stripped = without_line_breaks(rest, scratch);
     }
-    if (out.copy.empty() || out.copy[0] != u'_') return out;
+    if (out.stripped.empty() || out.stripped[0] != u'_') return out;
 
-    std::size_t m = marker_at_start(out.copy);
+    std::size_t m = marker_at_start(out.stripped);
     if (m < static_cast<std::size_t>(Marker::ESC)) {
         out.cls = line_class_of(static_cast<Marker>(m));
     } else if (m == static_cast<std::size_t>(Marker::ESC) && rest.starts_with(kMarkers[m])) {
         // The escape marker counts only as written: one with a CR or LF inside it (left out of
-        // the copy) is ordinary text. Otherwise what follows it is the line's text.
+        // the stripped line) is ordinary text. Otherwise what follows it is the line's text.
         out.raw = rest.substr(kMarkerLength);
-        out.copy = trim_left(out.copy.substr(kMarkerLength));
+        out.stripped = trim_left(out.stripped.substr(kMarkerLength));
     }
     return out;
 }
 
-Text line_after_copy(Text line, std::size_t n) noexcept {
+Text line_after_stripped(Text line, std::size_t n) noexcept {
     Text rest = trim_left(line);
     std::size_t i = 0;
     for (std::size_t seen = 0; seen < n && i < rest.size(); ++i)
@@ -121,26 +121,26 @@ bool marker_after_blanks(Text line) noexcept {
     return marker_at_start(Text(head, n)) != kMarkerCount;
 }
 
-FolderHeader parse_folder_header(Text copy) noexcept {
+FolderHeader parse_folder_header(Text stripped) noexcept {
     FolderHeader h;
-    FolderFlags flags = read_folder_flags(copy.substr(kHeaderLength));
+    FolderFlags flags = read_folder_flags(stripped.substr(kHeaderLength));
     h.kind = flags.kind;
     std::size_t start = kHeaderLength + flags.title_start;
-    std::size_t end = find_from(copy, kTitleEnd, start);
-    if (end != Text::npos && end > start) h.title = copy.substr(start, end - start);
+    std::size_t end = find_from(stripped, kTitleEnd, start);
+    if (end != Text::npos && end > start) h.title = stripped.substr(start, end - start);
     return h;
 }
 
-DataHeader parse_data_header(Text copy) noexcept {
+DataHeader parse_data_header(Text stripped) noexcept {
     DataHeader h;
     std::size_t start = kHeaderLength;
-    h.letterCode = letter_code_at(copy.substr(kHeaderLength));
+    h.letterCode = letter_code_at(stripped.substr(kHeaderLength));
     if (h.letterCode) start += 2;
-    std::size_t end = find_from(copy, kTitleEnd, start);
+    std::size_t end = find_from(stripped, kTitleEnd, start);
     if (end == Text::npos) return h;
     h.terminated = true;
-    if (end > start) h.title = copy.substr(start, end - start);
-    h.rest = copy.substr(end + kTitleEnd.size());
+    if (end > start) h.title = stripped.substr(start, end - start);
+    h.rest = stripped.substr(end + kTitleEnd.size());
     return h;
 }
 

@@ -22,20 +22,21 @@ struct ClassifiedLine {
     // (as written, with no line break inside it), the line without its leading whitespace and
     // that marker.
     Text raw;
-    // The line without leading whitespace (and escape marker) and without any CR or LF: the text
-    // that marker lines are parsed from, and that titles and the blank test use.
-    Text copy;
+    // The line stripped of leading whitespace (and escape marker) and of every CR and LF: the
+    // text that marker lines are parsed from, and that titles and the blank test use. A view of
+    // the line where its line breaks only end it, else a copy in the scratch given to classify.
+    Text stripped;
 };
 
-// Classifies a line piece. copy may point into scratch, which is reused between calls.
+// Classifies a line piece. stripped may point into scratch, which is reused between calls.
 // breaks_at_end: the piece's CR and LF units are known to stand only in the run that ends it, so
-// that the copy is the line with that run cut off, with no search for others.
+// that the stripped line is the line with that run cut off, with no search for others.
 ClassifiedLine classify(Text line, std::u16string& scratch, bool breaks_at_end = false);
 
-// The units of a line that follow the first n units of its classification copy (a line that did
-// not begin with the escape marker), with the line breaks among them kept: where the copy's text
+// The units of a line that follow the first n units of its stripped line (a line that did not
+// begin with the escape marker), with the line breaks among them kept: where the stripped text
 // from offset n on stands in the line as written.
-Text line_after_copy(Text line, std::size_t n) noexcept;
+Text line_after_stripped(Text line, std::size_t n) noexcept;
 
 // True when a line would not reach the reader as plain text: after leading whitespace, and with
 // CR and LF left out, it begins with one of the fourteen markers (the escape marker included).
@@ -52,7 +53,7 @@ struct FolderHeader {
     uint8_t kind = 0;  // 4 or 8, plus 0x10 for the "O|" flag
     Text title;        // empty when the header holds none
 };
-FolderHeader parse_folder_header(Text copy) noexcept;
+FolderHeader parse_folder_header(Text stripped) noexcept;
 
 struct DataHeader {
     int8_t letterCode = 0;  // 0: none given, the record keeps the code it had
@@ -60,7 +61,7 @@ struct DataHeader {
     bool terminated = false;  // a "|_" after the title start
     Text rest;                // what follows the "|_"
 };
-DataHeader parse_data_header(Text copy) noexcept;
+DataHeader parse_data_header(Text stripped) noexcept;
 
 // The five comment lines and the empty line that open every written file, each ending in CR LF.
 Text banner() noexcept;

@@ -29,15 +29,15 @@ void Reader::take_macro(NewRecord& r) {
 
 void Reader::feed(Text piece, bool breaks_at_end) {
     ClassifiedLine line = classify(piece, scratch_, breaks_at_end);
-    Text copy = line.copy;
+    Text stripped = line.stripped;
     switch (line.cls) {
         case LineClass::CMT:
             break;
         case LineClass::FCM:
-            append_prefixed_line(comment_, trim_right(copy).substr(kMarkerLength));
+            append_prefixed_line(comment_, trim_right(stripped).substr(kMarkerLength));
             break;
         case LineClass::MAC:
-            append_prefixed_line(macro_, copy.substr(kMarkerLength));
+            append_prefixed_line(macro_, stripped.substr(kMarkerLength));
             break;
         case LineClass::OneTime:
             item_kind_ = PELTATXT_KIND_ONE_TIME;
@@ -55,17 +55,17 @@ void Reader::feed(Text piece, bool breaks_at_end) {
             bare_mode_ = BareMode::TRM;
             break;
         case LineClass::FLD:
-            on_folder(copy);
+            on_folder(stripped);
             break;
         case LineClass::FED:
             if (!folders_.empty()) folders_.pop_back();
             in_block_ = false;
             break;
         case LineClass::DAT:
-            on_block_start(copy);
+            on_block_start(stripped);
             break;
         case LineClass::SDT:
-            on_single_line(piece, copy);
+            on_single_line(piece, stripped);
             break;
         case LineClass::DED:
             // A block end outside a block belongs to no record and is ignored.
@@ -74,14 +74,14 @@ void Reader::feed(Text piece, bool breaks_at_end) {
         case LineClass::Text:
             if (in_block_)
                 block_text_.append(line.raw);
-            else if (!copy.empty())
-                on_bare_line(line.raw, copy);
+            else if (!stripped.empty())
+                on_bare_line(line.raw, stripped);
             break;
     }
 }
 
-void Reader::on_folder(Text copy) {
-    FolderHeader h = parse_folder_header(copy);
+void Reader::on_folder(Text stripped) {
+    FolderHeader h = parse_folder_header(stripped);
     NewRecord r;
     r.kind = h.kind;
     r.letterCode = 0;  // folders carry no letter code, even when they cut a coded block short
@@ -97,8 +97,8 @@ void Reader::on_folder(Text copy) {
     in_block_ = false;
 }
 
-void Reader::on_single_line(Text line, Text copy) {
-    DataHeader h = parse_data_header(copy);
+void Reader::on_single_line(Text line, Text stripped) {
+    DataHeader h = parse_data_header(stripped);
     if (h.letterCode) letter_code_ = h.letterCode;
     NewRecord r;
     r.kind = item_kind_;
@@ -109,9 +109,9 @@ void Reader::on_single_line(Text line, Text copy) {
         Text text = h.rest;
         // The writer escapes a text that begins with a marker; that one escape is not part of it.
         // It is one only as written, right after the terminator: an escape marker that has line
-        // breaks inside it (they are left out of the copy) is the text's own.
+        // breaks inside it (they are left out of the stripped line) is the text's own.
         const Text esc = marker_text(Marker::ESC);
-        if (text.starts_with(esc) && line_after_copy(line, copy.size() - text.size()).starts_with(esc))
+        if (text.starts_with(esc) && line_after_stripped(line, stripped.size() - text.size()).starts_with(esc))
             text.remove_prefix(kMarkerLength);
         r.data = SharedString(text);
         r.title = h.title.empty() ? r.data : SharedString(h.title);
@@ -122,8 +122,8 @@ void Reader::on_single_line(Text line, Text copy) {
     in_block_ = false;
 }
 
-void Reader::on_block_start(Text copy) {
-    DataHeader h = parse_data_header(copy);
+void Reader::on_block_start(Text stripped) {
+    DataHeader h = parse_data_header(stripped);
     if (h.letterCode) letter_code_ = h.letterCode;
     block_ = NewRecord();
     block_.kind = item_kind_;
@@ -150,12 +150,12 @@ void Reader::on_block_end() {
     in_block_ = false;
 }
 
-void Reader::on_bare_line(Text raw, Text copy) {
+void Reader::on_bare_line(Text raw, Text stripped) {
     NewRecord r;
     r.kind = item_kind_;
     r.letterCode = letter_code_;
     assign_id(r);
-    r.title = SharedString(trim_right(copy));
+    r.title = SharedString(trim_right(stripped));
     switch (bare_mode_) {
         case BareMode::NTR:
             r.data = SharedString(raw);

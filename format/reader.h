@@ -25,11 +25,11 @@ public:
 private:
     void assign_id(NewRecord& r) noexcept;
     void take_macro(NewRecord& r);
-    void on_folder(Text copy);
-    void on_single_line(Text line, Text copy);
-    void on_block_start(Text copy);
+    void on_folder(Text stripped);
+    void on_single_line(Text line, Text stripped);
+    void on_block_start(Text stripped);
     void on_block_end();
-    void on_bare_line(Text raw, Text copy);
+    void on_bare_line(Text raw, Text stripped);
 
     EntryListObject& list_;
     uint32_t next_id_;  // wraps around like a 32-bit two's-complement counter
@@ -42,7 +42,7 @@ private:
     SharedStringBuilder block_text_;  // the block's text so far, in the block it is handed over in
     std::u16string comment_;      // folder-comment lines waiting for the next folder
     std::u16string macro_;        // macro lines waiting for the next record
-    std::u16string scratch_;      // classification copies
+    std::u16string scratch_;      // stripped lines that classify had to copy
     std::u16string line_text_;    // a bare line's text without line breaks
 };
 

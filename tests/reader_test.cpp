@@ -69,16 +69,16 @@ TEST(Classify, EveryMarkerMatchesOnlyWhole) {
     }
 }
 
-TEST(Classify, LineBreaksAnywhereAreLeftOutOfTheCopy) {
+TEST(Classify, LineBreaksAnywhereAreLeftOutOfTheStrippedLine) {
     std::u16string scratch;
     for (std::size_t n = 0; n <= 40; ++n) {
         const std::u16string text(n, u'x');
-        EXPECT_EQ(classify(text + u"\r\n", scratch).copy, text) << n;
+        EXPECT_EQ(classify(text + u"\r\n", scratch).stripped, text) << n;
         for (std::size_t at = 0; at <= n; ++at) {
             std::u16string line = text;
             line.insert(at, 1, u'\r');
-            EXPECT_EQ(classify(line + u"\n", scratch).copy, text) << n << " " << at;
-            EXPECT_EQ(classify(line, scratch).copy, text) << n << " " << at;
+            EXPECT_EQ(classify(line + u"\n", scratch).stripped, text) << n << " " << at;
+            EXPECT_EQ(classify(line, scratch).stripped, text) << n << " " << at;
         }
     }
 }
@@ -89,7 +89,7 @@ TEST(Classify, EscapedLineKeepsWhatFollowsTheMarker) {
     ClassifiedLine l = classify(line, scratch);
     EXPECT_EQ(l.cls, LineClass::Text);
     EXPECT_EQ(l.raw, u"  " + DED + u" \r\n");
-    EXPECT_EQ(l.copy, DED + u" ");
+    EXPECT_EQ(l.stripped, DED + u" ");
     l = classify(doubled, scratch);  // only the first escape goes
     EXPECT_EQ(l.raw, ESC + u"x");
 }
@@ -101,7 +101,7 @@ TEST(Classify, AnEscapeMarkerWithALineBreakInsideIsText) {
     struct Case {
         std::u16string line;
         LineClass cls;
-        std::u16string raw, copy;
+        std::u16string raw, stripped;
     } cases[] = {
         {cr_esc + u"x\r\n", LineClass::Text, cr_esc + u"x\r\n", ESC + u"x"},
         {u" \u3000" + cr_esc + u"x", LineClass::Text, u" \u3000" + cr_esc + u"x", ESC + u"x"},
@@ -118,7 +118,7 @@ TEST(Classify, AnEscapeMarkerWithALineBreakInsideIsText) {
         ClassifiedLine l = classify(c.line, scratch);
         EXPECT_EQ(l.cls, c.cls) << narrow(c.line);
         EXPECT_EQ(l.raw, c.raw) << narrow(c.line);
-        EXPECT_EQ(l.copy, c.copy) << narrow(c.line);
+        EXPECT_EQ(l.stripped, c.stripped) << narrow(c.line);
     }
 }
 
