@@ -17,7 +17,7 @@ void append_prefixed_line(std::u16string& buffer, Text line) {
 
 }  // namespace
 
-void Reader::assign_id(NewRecord& r) noexcept {
+void Reader::set_id_and_parent(NewRecord& r) noexcept {
     r.parentId = folders_.empty() ? kNoParent : folders_.back();
     r.id = static_cast<int32_t>(next_id_++);
 }
@@ -85,7 +85,7 @@ void Reader::on_folder(Text stripped) {
     NewRecord r;
     r.kind = h.kind;
     r.letterCode = 0;  // folders carry no letter code, even when they cut a coded block short
-    assign_id(r);
+    set_id_and_parent(r);
     r.title = h.title.empty() ? SharedString(decimal(r.id)) : SharedString(h.title);
     r.data = SharedString(comment_);
     take_macro(r);
@@ -103,7 +103,7 @@ void Reader::on_single_line(Text line, Text stripped) {
     NewRecord r;
     r.kind = item_kind_;
     r.letterCode = letter_code_;
-    assign_id(r);
+    set_id_and_parent(r);
     take_macro(r);
     if (h.terminated) {
         Text text = h.rest;
@@ -127,7 +127,7 @@ void Reader::on_block_start(Text stripped) {
     if (h.letterCode) letter_code_ = h.letterCode;
     block_ = NewRecord();
     block_.kind = item_kind_;
-    assign_id(block_);
+    set_id_and_parent(block_);
     block_.title = SharedString(h.title);
     take_macro(block_);
     block_text_.clear();
@@ -154,7 +154,7 @@ void Reader::on_bare_line(Text raw, Text stripped) {
     NewRecord r;
     r.kind = item_kind_;
     r.letterCode = letter_code_;
-    assign_id(r);
+    set_id_and_parent(r);
     r.title = SharedString(trim_right(stripped));
     switch (bare_mode_) {
         case BareMode::NTR:

@@ -23,7 +23,8 @@ public:
     void feed(Text piece, bool breaks_at_end = false);  // throws std::bad_alloc
 
 private:
-    void assign_id(NewRecord& r) noexcept;
+    // The next id, and the innermost open folder as parent.
+    void set_id_and_parent(NewRecord& r) noexcept;
     void take_macro(NewRecord& r);
     void on_folder(Text stripped);
     void on_single_line(Text line, Text stripped);

@@ -143,7 +143,7 @@ private:
 
     BufferedSink out_;
     std::u16string tabs_ = std::u16string(kMaxIndent, u'\t');
-    std::u16string title_;
+    std::u16string title_scratch_;  // a header title that had to be changed to fit its line
     OpenFolders<int32_t> folders_;
     uint8_t item_kind_ = PELTATXT_KIND_LOCKED;
     BareMode bare_mode_ = kFirstBareMode;
@@ -165,7 +165,7 @@ void Writer::put_folder(const EntryRecord& r) {
         put(kFlagO);
         used += kFlagO.size();
     }
-    put(header_title(view_of(r.title), title_room(indent(), used), title_));
+    put(header_title(view_of(r.title), title_room(indent(), used), title_scratch_));
     put(kTitleEnd);
     put(kLineBreak);
     folders_.open(r.id);
@@ -181,7 +181,7 @@ void Writer::put_macro(const EntryRecord& r) {
 void Writer::put_entry(const EntryRecord& r) {
     put_macro(r);
     Text data = view_of(r.data);
-    TextPlan plan = plan_text(view_of(r.title), data, r.letterCode, indent(), title_);
+    TextPlan plan = plan_text(view_of(r.title), data, r.letterCode, indent(), title_scratch_);
     switch_kind(r.kind);
     if (is_bare(plan.form)) {
         put_bare(bare_mode_of(plan.form), data, plan.escape_line);
