@@ -2,7 +2,6 @@
 #include "markers.h"
 
 #include <algorithm>
-#include <array>
 
 #include "format/rules.h"
 #include "text/unicode_text.h"
@@ -17,34 +16,6 @@ constexpr Text kBanner =
     u"_|PELTATXT-CMT|_*** \u5BFE\u5FDC Pelta \u30D0\u30FC\u30B8\u30E7\u30F3\uFF1APelta3\uFF5E\uFF1F\r\n"
     u"_|PELTATXT-CMT|_*************************************\r\n"
     u"\r\n";
-
-struct MarkerClass {
-    Marker marker;
-    LineClass cls;
-};
-// What each marker makes of its line, in the order of the marker table.
-constexpr std::array<MarkerClass, kMarkerCount> kMarkerClasses = {{
-    {Marker::CMT, LineClass::CMT},
-    {Marker::FCM, LineClass::FCM},
-    {Marker::MAC, LineClass::MAC},
-    {Marker::OneTime, LineClass::OneTime},
-    {Marker::Locked, LineClass::Locked},
-    {Marker::NTR, LineClass::NTR},
-    {Marker::DNL, LineClass::DNL},
-    {Marker::TRM, LineClass::TRM},
-    {Marker::FLD, LineClass::FLD},
-    {Marker::FED, LineClass::FED},
-    {Marker::DAT, LineClass::DAT},
-    {Marker::SDT, LineClass::SDT},
-    {Marker::DED, LineClass::DED},
-    {Marker::ESC, LineClass::Text},
-}};
-constexpr bool in_table_order() {
-    for (std::size_t m = 0; m < kMarkerCount; ++m)
-        if (kMarkerClasses[m].marker != static_cast<Marker>(m)) return false;
-    return true;
-}
-static_assert(in_table_order(), "kMarkerClasses is indexed by Marker");
 
 bool is_line_break(char16_t c) noexcept { return c == u'\r' || c == u'\n'; }
 
@@ -77,8 +48,6 @@ Text without_line_breaks(Text s, std::u16string& scratch) {
 
 Text banner() noexcept { return kBanner; }
 
-LineClass line_class_of(Marker m) noexcept { return kMarkerClasses[static_cast<std::size_t>(m)].cls; }
-
 ClassifiedLine classify(Text line, std::u16string& scratch, bool breaks_at_end) {
     ClassifiedLine out;
     Text rest = trim_left(line);
@@ -93,7 +62,7 @@ ClassifiedLine classify(Text line, std::u16string& scratch, bool breaks_at_end) 
 
     std::size_t m = marker_at_start(out.stripped);
     if (m < static_cast<std::size_t>(Marker::ESC)) {
-        out.cls = line_class_of(static_cast<Marker>(m));
+        out.marker = static_cast<Marker>(m);
     } else if (m == static_cast<std::size_t>(Marker::ESC) && rest.starts_with(kMarkers[m])) {
         // The escape marker counts only as written: one with a CR or LF inside it (left out of
         // the stripped line) is ordinary text. Otherwise what follows it is the line's text.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,14 +11,11 @@
 
 namespace peltatxt {
 
-enum class LineClass : uint8_t { Text, CMT, FCM, MAC, OneTime, Locked, NTR, DNL, TRM, FLD, FED, DAT, SDT, DED };
-
-// The class of a line that begins with a marker (an escape makes the line text).
-LineClass line_class_of(Marker m) noexcept;
-
 // One line as the reader sees it.
 struct ClassifiedLine {
-    LineClass cls = LineClass::Text;
+    // The marker the line begins with, which the reader acts on; none for a plain line of text,
+    // which a line that begins with the escape marker is too. Never Marker::ESC.
+    std::optional<Marker> marker;
     // For text: the units that feed a data block; for a line that began with the escape marker
     // (as written, with no line break inside it), the line without its leading whitespace and
     // that marker.

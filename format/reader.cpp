@@ -30,52 +30,54 @@ void Reader::take_macro(NewRecord& r) {
 void Reader::feed(Text piece, bool breaks_at_end) {
     ClassifiedLine line = classify(piece, scratch_, breaks_at_end);
     Text stripped = line.stripped;
-    switch (line.cls) {
-        case LineClass::CMT:
+    if (!line.marker) {
+        if (in_block_)
+            block_text_.append(line.raw);
+        else if (!stripped.empty())
+            on_bare_line(line.raw, stripped);
+        return;
+    }
+    switch (*line.marker) {
+        case Marker::CMT:
+        case Marker::ESC:  // an escaped line is plain text, and has no marker
             break;
-        case LineClass::FCM:
+        case Marker::FCM:
             append_prefixed_line(comment_, trim_right(stripped).substr(kMarkerLength));
             break;
-        case LineClass::MAC:
+        case Marker::MAC:
             append_prefixed_line(macro_, stripped.substr(kMarkerLength));
             break;
-        case LineClass::OneTime:
+        case Marker::OneTime:
             item_kind_ = PELTATXT_KIND_ONE_TIME;
             break;
-        case LineClass::Locked:
+        case Marker::Locked:
             item_kind_ = PELTATXT_KIND_LOCKED;
             break;
-        case LineClass::NTR:
+        case Marker::NTR:
             bare_mode_ = BareMode::NTR;
             break;
-        case LineClass::DNL:
+        case Marker::DNL:
             bare_mode_ = BareMode::DNL;
             break;
-        case LineClass::TRM:
+        case Marker::TRM:
             bare_mode_ = BareMode::TRM;
             break;
-        case LineClass::FLD:
+        case Marker::FLD:
             on_folder(stripped);
             break;
-        case LineClass::FED:
+        case Marker::FED:
             if (!folders_.empty()) folders_.pop_back();
             in_block_ = false;
             break;
-        case LineClass::DAT:
+        case Marker::DAT:
             on_block_start(stripped);
             break;
-        case LineClass::SDT:
+        case Marker::SDT:
             on_single_line(piece, stripped);
             break;
-        case LineClass::DED:
+        case Marker::DED:
             // A block end outside a block belongs to no record and is ignored.
             if (in_block_) on_block_end();
-            break;
-        case LineClass::Text:
-            if (in_block_)
-                block_text_.append(line.raw);
-            else if (!stripped.empty())
-                on_bare_line(line.raw, stripped);
             break;
     }
 }

@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <filesystem>
+#include <optional>
 
 #include "format/markers.h"
 #include "format_test_support.h"
@@ -29,42 +30,42 @@ void expect_records(const std::u16string& text, std::vector<Rec> expected) {
 TEST(Classify, MarkersAfterWhitespaceAndNearMisses) {
     struct Case {
         std::u16string line;
-        LineClass cls;
+        std::optional<Marker> marker;
     } cases[] = {
-        {CMT + u"text\r\n", LineClass::CMT},
-        {u"  \t" + CMT + u"x", LineClass::CMT},
-        {u"\u3000" + FED + NL, LineClass::FED},
-        {u"\r" + DED + NL, LineClass::DED},
-        {u"_|PELTATXT-CMT|\r\n", LineClass::Text},   // without its final underscore
-        {u"_|PELTATXT-cmt|_", LineClass::Text},      // case matters
-        {u"_|PELTATXT-XYZ|_", LineClass::Text},
-        {u"x" + CMT, LineClass::Text},
-        {u"_|PELTA\rTXT-DED|_\r\n", LineClass::DED},  // CR anywhere is left out before matching
-        {u"\u00A0" + FED, LineClass::Text},            // no-break space is not whitespace
-        {FLD + u"T|_", LineClass::FLD},
-        {DAT + u"|_", LineClass::DAT},
-        {SDT, LineClass::SDT},
-        {ONE, LineClass::OneTime}, {LCK, LineClass::Locked}, {NTR, LineClass::NTR}, {DNL, LineClass::DNL},
-        {TRM, LineClass::TRM}, {FCM, LineClass::FCM}, {MAC, LineClass::MAC},
-        {ESC + DED, LineClass::Text},
+        {CMT + u"text\r\n", Marker::CMT},
+        {u"  \t" + CMT + u"x", Marker::CMT},
+        {u"\u3000" + FED + NL, Marker::FED},
+        {u"\r" + DED + NL, Marker::DED},
+        {u"_|PELTATXT-CMT|\r\n", std::nullopt},    // without its final underscore
+        {u"_|PELTATXT-cmt|_", std::nullopt},       // case matters
+        {u"_|PELTATXT-XYZ|_", std::nullopt},
+        {u"x" + CMT, std::nullopt},
+        {u"_|PELTA\rTXT-DED|_\r\n", Marker::DED},  // CR anywhere is left out before matching
+        {u"\u00A0" + FED, std::nullopt},           // no-break space is not whitespace
+        {FLD + u"T|_", Marker::FLD},
+        {DAT + u"|_", Marker::DAT},
+        {SDT, Marker::SDT},
+        {ONE, Marker::OneTime}, {LCK, Marker::Locked}, {NTR, Marker::NTR}, {DNL, Marker::DNL},
+        {TRM, Marker::TRM}, {FCM, Marker::FCM}, {MAC, Marker::MAC},
+        {ESC + DED, std::nullopt},
     };
     std::u16string scratch;
-    for (const Case& c : cases) EXPECT_EQ(classify(c.line, scratch).cls, c.cls) << narrow(c.line);
+    for (const Case& c : cases) EXPECT_EQ(classify(c.line, scratch).marker, c.marker) << narrow(c.line);
 }
 
 TEST(Classify, EveryMarkerMatchesOnlyWhole) {
     const std::u16string markers[] = {CMT, FCM, MAC, ONE, LCK, NTR, DNL, TRM, FLD, FED, DAT, SDT, DED};
-    const LineClass classes[] = {LineClass::CMT, LineClass::FCM, LineClass::MAC, LineClass::OneTime,
-                                 LineClass::Locked, LineClass::NTR, LineClass::DNL, LineClass::TRM,
-                                 LineClass::FLD, LineClass::FED, LineClass::DAT, LineClass::SDT, LineClass::DED};
+    const Marker classes[] = {Marker::CMT, Marker::FCM, Marker::MAC, Marker::OneTime, Marker::Locked,
+                              Marker::NTR, Marker::DNL, Marker::TRM, Marker::FLD,     Marker::FED,
+                              Marker::DAT, Marker::SDT, Marker::DED};
     std::u16string scratch;
     for (std::size_t m = 0; m < std::size(markers); ++m) {
-        EXPECT_EQ(classify(markers[m] + u"x\r\n", scratch).cls, classes[m]) << narrow(markers[m]);
-        EXPECT_EQ(classify(markers[m].substr(0, markers[m].size() - 1), scratch).cls, LineClass::Text);
+        EXPECT_EQ(classify(markers[m] + u"x\r\n", scratch).marker, classes[m]) << narrow(markers[m]);
+        EXPECT_EQ(classify(markers[m].substr(0, markers[m].size() - 1), scratch).marker, std::nullopt);
         for (std::size_t at = 0; at < markers[m].size(); ++at) {
             std::u16string changed = markers[m] + u"x";
             changed[at] = u'#';
-            EXPECT_EQ(classify(changed, scratch).cls, LineClass::Text) << narrow(changed);
+            EXPECT_EQ(classify(changed, scratch).marker, std::nullopt) << narrow(changed);
         }
     }
 }
@@ -87,7 +88,7 @@ TEST(Classify, EscapedLineKeepsWhatFollowsTheMarker) {
     std::u16string scratch;
     const std::u16string line = u"  " + ESC + u"  " + DED + u" \r\n", doubled = ESC + ESC + u"x";
     ClassifiedLine l = classify(line, scratch);
-    EXPECT_EQ(l.cls, LineClass::Text);
+    EXPECT_EQ(l.marker, std::nullopt);
     EXPECT_EQ(l.raw, u"  " + DED + u" \r\n");
     EXPECT_EQ(l.stripped, DED + u" ");
     l = classify(doubled, scratch);  // only the first escape goes
@@ -100,23 +101,23 @@ TEST(Classify, AnEscapeMarkerWithALineBreakInsideIsText) {
     const std::u16string cr_esc = u"_|PELTATXT-E\rSC|_";
     struct Case {
         std::u16string line;
-        LineClass cls;
+        std::optional<Marker> marker;
         std::u16string raw, stripped;
     } cases[] = {
-        {cr_esc + u"x\r\n", LineClass::Text, cr_esc + u"x\r\n", ESC + u"x"},
-        {u" \u3000" + cr_esc + u"x", LineClass::Text, u" \u3000" + cr_esc + u"x", ESC + u"x"},
-        {u"_|PELTATXT-ESC\r|_x", LineClass::Text, u"_|PELTATXT-ESC\r|_x", ESC + u"x"},
-        {u"\r_|PELTATXT-ESC|_x", LineClass::Text, u"x", u"x"},  // a CR before it is leading whitespace
-        {cr_esc + DED + NL, LineClass::Text, cr_esc + DED + NL, ESC + DED},  // not an escaped DED, and no DED
-        {cr_esc + NL, LineClass::Text, cr_esc + NL, ESC},
-        {ESC + u" _|PELTATXT-D\rED|_ \r\n", LineClass::Text, u" _|PELTATXT-D\rED|_ \r\n", DED + u" "},
-        {ESC + cr_esc + u"x", LineClass::Text, cr_esc + u"x", ESC + u"x"},  // the writer's escape of such a line
-        {ESC + NL, LineClass::Text, NL, u""},
+        {cr_esc + u"x\r\n", std::nullopt, cr_esc + u"x\r\n", ESC + u"x"},
+        {u" \u3000" + cr_esc + u"x", std::nullopt, u" \u3000" + cr_esc + u"x", ESC + u"x"},
+        {u"_|PELTATXT-ESC\r|_x", std::nullopt, u"_|PELTATXT-ESC\r|_x", ESC + u"x"},
+        {u"\r_|PELTATXT-ESC|_x", std::nullopt, u"x", u"x"},  // a CR before it is leading whitespace
+        {cr_esc + DED + NL, std::nullopt, cr_esc + DED + NL, ESC + DED},  // not an escaped DED, and no DED
+        {cr_esc + NL, std::nullopt, cr_esc + NL, ESC},
+        {ESC + u" _|PELTATXT-D\rED|_ \r\n", std::nullopt, u" _|PELTATXT-D\rED|_ \r\n", DED + u" "},
+        {ESC + cr_esc + u"x", std::nullopt, cr_esc + u"x", ESC + u"x"},  // the writer's escape of such a line
+        {ESC + NL, std::nullopt, NL, u""},
     };
     std::u16string scratch;
     for (const Case& c : cases) {
         ClassifiedLine l = classify(c.line, scratch);
-        EXPECT_EQ(l.cls, c.cls) << narrow(c.line);
+        EXPECT_EQ(l.marker, c.marker) << narrow(c.line);
         EXPECT_EQ(l.raw, c.raw) << narrow(c.line);
         EXPECT_EQ(l.stripped, c.stripped) << narrow(c.line);
     }
