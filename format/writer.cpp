@@ -54,7 +54,7 @@ constexpr std::size_t kDataHeaderUsed = kHeaderLength + 2;
 struct TextPlan {
     Form form;
     bool escape_line;
-    Text header_title;  // for SDT and DAT
+    Text header_title;  // for a single line and a block
 };
 
 // The form for an entry (see choose_form), and the title its data header would carry, which
@@ -72,19 +72,19 @@ TextPlan plan_text(Text title, Text data, int8_t letterCode, std::size_t indent,
     // A letter code that is none is not written, so it does not keep a record from bare lines.
     if (carry::bare_lines_carry(title, data, has_letter_code(letterCode) ? letterCode : 0)) {
         if (same_units(data, title)) {
-            if (indent + escaped + kLineBreak.size() <= kMaxPiece) return {Form::TRM, escape, {}};
+            if (indent + escaped + kLineBreak.size() <= kMaxPiece) return {Form::BareTRM, escape, {}};
         } else if (lf == Text::npos) {
-            if (escaped + kLineBreak.size() <= kMaxPiece) return {Form::DNL, escape, {}};
+            if (escaped + kLineBreak.size() <= kMaxPiece) return {Form::BareDNL, escape, {}};
         } else if (escaped <= kMaxPiece) {
-            return {Form::NTR, escape, {}};
+            return {Form::BareNTR, escape, {}};
         }
     }
     // Header titles are made to fit (see header_title), so the line holds the title as written
     // (cut when too long); the text must fit on the line as it is.
     Text shown = header_title(title, title_room(indent, kDataHeaderUsed), scratch);
     std::size_t line = indent + kDataHeaderUsed + shown.size() + kTitleEnd.size() + escaped + kLineBreak.size();
-    if (brk == Text::npos && line <= kMaxPiece) return {Form::SDT, escape, shown};
-    return {Form::DAT, false, shown};
+    if (brk == Text::npos && line <= kMaxPiece) return {Form::SingleLine, escape, shown};
+    return {Form::Block, false, shown};
 }
 
 // The writer's record step mirrors the reader's handlers: close the folders the record is not
@@ -137,6 +137,7 @@ private:
     void put_entry(const EntryRecord& r);
     void switch_kind(uint8_t kind);
     void put_bare(BareMode mode, Text data, bool escape);
+    void put_single_line(int8_t letterCode, Text title, Text data, bool escape);
     void put_data_header(Marker m, int8_t letterCode, Text title);
     void put_block(const EntryRecord& r, Text title, Text data);
     void put_prefixed(Marker m, Text text);
@@ -183,15 +184,12 @@ void Writer::put_entry(const EntryRecord& r) {
     Text data = view_of(r.data);
     TextPlan plan = plan_text(view_of(r.title), data, r.letterCode, indent(), title_scratch_);
     switch_kind(r.kind);
-    if (is_bare(plan.form)) {
-        put_bare(bare_mode_of(plan.form), data, plan.escape_line);
-    } else if (plan.form == Form::SDT) {
-        put_data_header(Marker::SDT, r.letterCode, plan.header_title);
-        put_line_text(data, plan.escape_line);
-        put(kLineBreak);
-    } else {
+    if (std::optional<BareMode> mode = bare_mode_of(plan.form))
+        put_bare(*mode, data, plan.escape_line);
+    else if (plan.form == Form::SingleLine)
+        put_single_line(r.letterCode, plan.header_title, data, plan.escape_line);
+    else
         put_block(r, plan.header_title, data);
-    }
 }
 
 // Only kinds 1 and 2 switch: an entry of any other kind reads back as the kind then in force.
@@ -209,6 +207,12 @@ void Writer::put_bare(BareMode mode, Text data, bool escape) {
     if (mode == BareMode::TRM) put_indent();
     put_line_text(data, escape);
     if (mode != BareMode::NTR) put(kLineBreak);
+}
+
+void Writer::put_single_line(int8_t letterCode, Text title, Text data, bool escape) {
+    put_data_header(Marker::SDT, letterCode, title);
+    put_line_text(data, escape);
+    put(kLineBreak);
 }
 
 // The marker, letter code and title of an SDT or DAT line, up to and including the terminator.

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,18 +17,21 @@ namespace peltatxt {
 
 // The file an export goes to is output_path (format/rules.h), which the tool applies as well.
 
-// The ways an entry can be written. The bare forms write the text as lines of their own, read
-// back in the bare-line mode of the same name; the header forms write a single-line entry (SDT)
-// or a block (DAT).
-enum class Form : uint8_t { TRM, DNL, NTR, SDT, DAT };
-constexpr bool is_bare(Form f) noexcept { return f == Form::TRM || f == Form::DNL || f == Form::NTR; }
-// The bare-line mode a bare form is read back in.
-constexpr BareMode bare_mode_of(Form f) noexcept {
+// The ways an entry can be written, named as the reader's handlers read them back: bare lines,
+// the text as lines of their own, read back in the bare-line mode the form names (TRM, DNL or
+// NTR); a single line, an SDT header with the text after its title; a block, a DAT header, the
+// text's lines and a DED line.
+enum class Form : uint8_t { BareTRM, BareDNL, BareNTR, SingleLine, Block };
+// The bare-line mode a bare form is read back in; none for a single line or a block.
+constexpr std::optional<BareMode> bare_mode_of(Form f) noexcept {
     switch (f) {
-        case Form::DNL: return BareMode::DNL;
-        case Form::NTR: return BareMode::NTR;
-        default: return BareMode::TRM;
+        case Form::BareTRM: return BareMode::TRM;
+        case Form::BareDNL: return BareMode::DNL;
+        case Form::BareNTR: return BareMode::NTR;
+        case Form::SingleLine:
+        case Form::Block: break;
     }
+    return std::nullopt;
 }
 
 // The form for an entry written at the given indentation: a bare form only where the reader

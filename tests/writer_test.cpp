@@ -95,37 +95,37 @@ TEST(ChooseForm, ByTitleTextAndLetterCode) {
         int8_t code;
         Form form;
     } cases[] = {
-        {u"abc", u"abc", 0, Form::TRM},
-        {u"abc", u"  abc ", 0, Form::DNL},
-        {u"abc", u"abc\r\n", 0, Form::NTR},
-        {u"abc", u" abc\n", 0, Form::NTR},
-        {u"abc", u"xyz", 0, Form::SDT},
-        {u"abc", u"x\r\ny", 0, Form::DAT},
-        {u"abc", u"abc", 1, Form::SDT},  // a letter code needs a header
-        {u"abc", u"abc", 7, Form::SDT},
-        {u"abc", u"abc", 8, Form::TRM},  // outside 1..7 counts as none
-        {u"abc", u"abc", -128, Form::TRM},
-        {u"abc", u"abc\r\n", 3, Form::DAT},
+        {u"abc", u"abc", 0, Form::BareTRM},
+        {u"abc", u"  abc ", 0, Form::BareDNL},
+        {u"abc", u"abc\r\n", 0, Form::BareNTR},
+        {u"abc", u" abc\n", 0, Form::BareNTR},
+        {u"abc", u"xyz", 0, Form::SingleLine},
+        {u"abc", u"x\r\ny", 0, Form::Block},
+        {u"abc", u"abc", 1, Form::SingleLine},  // a letter code needs a header
+        {u"abc", u"abc", 7, Form::SingleLine},
+        {u"abc", u"abc", 8, Form::BareTRM},  // outside 1..7 counts as none
+        {u"abc", u"abc", -128, Form::BareTRM},
+        {u"abc", u"abc\r\n", 3, Form::Block},
         // Bare forms only where they read back.
-        {u"abc", u"abc\r\n\r\n", 0, Form::DAT},      // more than one line break
-        {u"abc", u"\nabc\n", 0, Form::DAT},          // a line break among the leading blanks
-        {u"abc", u"abc\n ", 0, Form::DAT},           // blanks after the last line break
-        {u" abc", u" abc", 0, Form::SDT},            // the trim would change the title
-        {u"", u"", 0, Form::SDT},                    // a blank line would be skipped
-        {u"", u"  ", 0, Form::SDT},
-        {u"", u" \r\n", 0, Form::DAT},
-        {u"a\rb", u"a\rb", 0, Form::DAT},            // a lone CR is kept only in a block
-        {u"abc", u"abc\rx", 0, Form::DAT},
-        {u"a|_b", u"x", 0, Form::SDT},               // header titles are made to fit
-        {u"a|_b", u"a|_b", 0, Form::TRM},            // a bare line parses no header
-        {u"D", u"x", 0, Form::SDT},
-        {u"x", std::u16string(kMaxPiece, u'y'), 0, Form::DAT},  // too long for one line
+        {u"abc", u"abc\r\n\r\n", 0, Form::Block},  // more than one line break
+        {u"abc", u"\nabc\n", 0, Form::Block},      // a line break among the leading blanks
+        {u"abc", u"abc\n ", 0, Form::Block},       // blanks after the last line break
+        {u" abc", u" abc", 0, Form::SingleLine},   // the trim would change the title
+        {u"", u"", 0, Form::SingleLine},           // a blank line would be skipped
+        {u"", u"  ", 0, Form::SingleLine},
+        {u"", u" \r\n", 0, Form::Block},
+        {u"a\rb", u"a\rb", 0, Form::Block},        // a lone CR is kept only in a block
+        {u"abc", u"abc\rx", 0, Form::Block},
+        {u"a|_b", u"x", 0, Form::SingleLine},      // header titles are made to fit
+        {u"a|_b", u"a|_b", 0, Form::BareTRM},      // a bare line parses no header
+        {u"D", u"x", 0, Form::SingleLine},
+        {u"x", std::u16string(kMaxPiece, u'y'), 0, Form::Block},  // too long for one line
         // A title too long for the line is cut; an empty text still fits after the cut title.
-        {std::u16string(65515, u't'), u"", 0, Form::SDT},
-        {std::u16string(kMaxPiece, u't'), u"", 0, Form::SDT},
-        {std::u16string(65514, u't'), u"x", 0, Form::DAT},
-        {std::u16string(65513, u't'), u"x", 0, Form::SDT},
-        {std::u16string(65513, u't') + u"\r\n", u"x", 0, Form::SDT},  // line breaks leave the title
+        {std::u16string(65515, u't'), u"", 0, Form::SingleLine},
+        {std::u16string(kMaxPiece, u't'), u"", 0, Form::SingleLine},
+        {std::u16string(65514, u't'), u"x", 0, Form::Block},
+        {std::u16string(65513, u't'), u"x", 0, Form::SingleLine},
+        {std::u16string(65513, u't') + u"\r\n", u"x", 0, Form::SingleLine},  // line breaks leave the title
     };
     for (const Case& c : cases) EXPECT_EQ(choose_form(c.title, c.data, c.code, 0), c.form) << narrow(c.title) << " / " << narrow(c.data);
 }
