@@ -144,7 +144,7 @@ private:
 
     BufferedSink out_;
     std::u16string tabs_ = std::u16string(kMaxIndent, u'\t');
-    std::u16string title_scratch_;  // a header title that had to be changed to fit its line
+    std::u16string title_scratch_;  // where header_title puts a title it has to change
     OpenFolders<int32_t> folders_;
     uint8_t item_kind_ = PELTATXT_KIND_LOCKED;
     BareMode bare_mode_ = kFirstBareMode;
