@@ -28,6 +28,7 @@
 #include "support/files.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
+#include "text/save_target.h"
 #include "text/file_system.h"
 
 namespace peltatxt {
@@ -388,6 +389,24 @@ TEST(SaveTargets, StaleTemporariesAreSweptAndPlantedOnesIgnored) {
     EXPECT_EQ(file_names(dir.path()), expected);
     EXPECT_EQ(read_bytes("/etc/passwd"), passwd);
     ::close(fd);
+}
+
+// The refusal a save would meet, found without changing anything, for the tool's messages.
+TEST(SaveTargets, WhyASaveWouldBeRefusedIsFoundWithoutChangingAnything) {
+    TempDir dir;
+    fsys::create_directory(dir / "folder");
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0666), 0);
+    write_bytes(dir / "plain", "x");
+    write_bytes(dir / "frozen", "x");
+    ::chmod((dir / "frozen").c_str(), 0444);
+    const struct {
+        const char* name;
+        int error;
+    } cases[] = {{"folder", EISDIR}, {"fifo", ENXIO}, {"missing/x", ENOENT}, {"plain/x", ENOTDIR},
+                 {"frozen", EACCES}, {"plain", 0},    {"new", 0}};
+    const std::map<std::string, Meta> before = snapshot(dir.path());
+    for (const auto& c : cases) EXPECT_EQ(fs::save::why_refused(u16(dir / c.name)).error, c.error) << c.name;
+    EXPECT_EQ(snapshot(dir.path()), before);
 }
 
 }  // namespace

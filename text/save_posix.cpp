@@ -10,6 +10,7 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/statvfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 #if defined(__linux__)
@@ -232,6 +233,38 @@ bool examine(Text path, SaveTarget& t) {
     t.modify_ns = st.st_mtim.tv_nsec;
     t.in_place = st.st_nlink > 1;
     return true;
+}
+
+Refusal why_refused(Text path) {
+    Refusal r;
+    SaveTarget t;
+    if (!examine(path, t)) {
+        r.error = last_error();
+        return r;
+    }
+    std::string dir = utf8_of(t.dir);
+    if (dir.empty()) dir = ".";
+    r.dir = t.dir.empty() ? u"." : t.dir;
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0) {
+        r.error = errno;
+    } else if (!S_ISDIR(st.st_mode)) {
+        r.error = ENOTDIR;
+    } else if (!t.exists && ::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+        r.error = errno;
+        r.no_creation = true;
+    } else if (struct statvfs vfs {}; ::statvfs(dir.c_str(), &vfs) == 0) {
+        if (vfs.f_flag & ST_RDONLY) {
+            r.error = EROFS;
+        } else if (vfs.f_bavail == 0) {
+            r.error = ENOSPC;
+        } else if (!t.exists && vfs.f_favail == 0 && vfs.f_files != 0) {
+            r.error = ENOSPC;
+            r.out_of_inodes = true;
+        }
+    }
+    if (r.error == 0) r.dir.clear();
+    return r;
 }
 
 bool create_temp(const SaveTarget& t, File& temp, std::u16string& name) {

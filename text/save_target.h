@@ -34,6 +34,19 @@ namespace save {
 // process could (mode without any write bit). Nothing is opened for writing and nothing blocks.
 bool examine(Text path, SaveTarget& target);
 
+// Why a save of path would be refused, or fail before it wrote anything, found without changing
+// anything: examine's refusals of the target, then its directory's (missing, no directory, no
+// file may be created there, read-only, no space or no inodes left). error is 0 when nothing is
+// found; the save itself refuses for exactly examine's reasons and finds the directory's when
+// it creates its temporary file.
+struct Refusal {
+    int error = 0;
+    bool no_creation = false;     // the directory lets no new file be created by this process
+    bool out_of_inodes = false;   // ENOSPC: no inode left for a new file
+    std::u16string dir;           // the target's directory, when the refusal is its
+};
+Refusal why_refused(Text path);
+
 // Creates the private temporary file in the target's directory: readable by the owner only,
 // without a name where the system allows it (name is then left empty), else under a fresh random
 // name that is retried on a clash and never follows a planted link. Stale temporary files of

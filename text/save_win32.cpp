@@ -157,6 +157,25 @@ bool examine(Text path, SaveTarget& t) {
     return true;
 }
 
+Refusal why_refused(Text path) {
+    Refusal r;
+    SaveTarget t;
+    if (!examine(path, t)) {
+        r.error = last_error();
+        return r;
+    }
+    DWORD attributes = GetFileAttributesW(wide(t.dir).c_str());
+    r.dir = t.dir;
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        r.error = ENOENT;
+    } else if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        r.error = ENOTDIR;
+    } else {
+        r.dir.clear();
+    }
+    return r;
+}
+
 bool create_temp(const SaveTarget& t, File& temp, std::u16string& name) {
     name.clear();
     if (detail::operation_fails()) return false;

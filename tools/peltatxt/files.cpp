@@ -17,11 +17,8 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 #if defined(__linux__)
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/syscall.h>
 #endif
 #endif
@@ -162,6 +159,7 @@ std::string why_not_saved(const std::string& path, int error) {
             return "is " + (kind.empty() ? std::string("not a regular file") : kind + ", not a regular file");
         }
         case ENOENT: return "no such directory";
+        case EPERM: return is_there(st) ? "is immutable or append-only" : reason_of(error);
         case EBUSY: return "another save of this file is in progress";
         case EFBIG: return "larger than the file-size limit of this process (ulimit -f) allows";
         case EACCES: {
@@ -292,47 +290,13 @@ bool same_file(const std::string& a, const std::string& b) {
 }
 
 std::string why_not_writable(const std::string& path) {
-    std::error_code ec;
-    fsys::path p = native_path(path);
-    fsys::file_status st = fsys::status(p, ec);  // through links
-    if (st.type() == fsys::file_type::directory) return "is a directory";
-    std::string kind = kind_of(st.type());
-    if (!kind.empty()) return "is " + kind + ", not a regular file";
-    bool present = is_there(st);
-#if !defined(_WIN32)
-    if (present) {
-        if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
-            return errno == EACCES && has_no_write_bit(st) ? "is read-only" : reason_of(errno);
-        if (has_no_write_bit(st)) return "is read-only";
-#if defined(__linux__)
-        int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        int flags = 0;
-        bool locked = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL));
-        if (fd >= 0) ::close(fd);
-        if (locked) return "is immutable or append-only";
-#endif
-    }
-#else
-    if (present && has_no_write_bit(st)) return "is read-only";
-#endif
-    fsys::path real = fsys::weakly_canonical(p, ec);
-    if (ec) real = p;
-    fsys::path dir = real.parent_path();
-    if (dir.empty()) dir = ".";
-    fsys::file_status ds = fsys::status(dir, ec);
-    if (!is_there(ds)) return "no such directory";
-    if (ds.type() != fsys::file_type::directory) return "no such directory (" + utf8_path(dir) + " is not a directory)";
-#if !defined(_WIN32)
-    if (!present && ::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
-        return "cannot create a file in " + utf8_path(dir) + ": " + reason_of(errno);
-    struct statvfs vfs {};
-    if (::statvfs(dir.c_str(), &vfs) == 0) {
-        if (vfs.f_flag & ST_RDONLY) return reason_of(EROFS);
-        if (vfs.f_bavail == 0) return reason_of(ENOSPC);
-        if (!present && vfs.f_favail == 0 && vfs.f_files != 0) return "no free inodes left on the device";
-    }
-#endif
-    return "the plug-in could not write the file";
+    fs::save::Refusal r = fs::save::why_refused(utf16_path(path));
+    std::string dir = host::to_utf8(r.dir);
+    if (r.error == 0) return "the plug-in could not write the file";
+    if (r.out_of_inodes) return "no free inodes left on the device";
+    if (r.no_creation) return "cannot create a file in " + dir + ": " + reason_of(r.error);
+    if (r.error == ENOTDIR) return "no such directory (" + dir + " is not a directory)";
+    return why_not_saved(path, r.error);
 }
 
 std::optional<std::string> encoding_warning(std::string_view head) {
