@@ -68,41 +68,17 @@ PELTATXT_API EntryListObject* PELTATXT_CALL readDataFile(peltatxt_unit* path);
 /* Exports list into a file named after path: its directory and stem plus ".peltatxt". Returns 1
  * when the complete file is in place and synced to disk, 0 otherwise. The list is only read.
  *
- * Refused (0, nothing at the target changes, nothing is opened for writing and nothing waits):
- * a target that is no regular file (a directory, FIFO, device or socket, or a link to one); a file
- * the process may not write (mode bits, ACL, read-only file system; the immutable or append-only
- * flag on Linux; the read-only attribute on Windows); a file without any write permission (0444),
- * even for a process whose privileges would let it write anyway; a file the process's file-size
- * limit (RLIMIT_FSIZE) would cut (EFBIG: refused before the write that would raise SIGXFSZ);
- * a save in place with no safe place for its backup (below); a file that another save is still
- * writing after about a second (EBUSY: two saves of one file take turns).
- *
- * Kept: the previous file is the same file to the user afterwards. A symbolic link stays a link
- * and the file it names gets the new content (on POSIX a dangling link gets its file created;
- * on Windows it is refused). The file keeps its
- * permission bits, owner and group, extended attributes and POSIX ACL; on Windows ReplaceFileW
- * keeps its ACL, attributes, alternate streams and creation time (which seeds the record ids).
- * A new file gets 0666 less the umask (on Windows its directory's ACL).
- *
- * How: the new content goes to a temporary file in the target's directory, readable by its owner
- * only (unnamed where Linux allows it, else a random ".peltatxt-<pid>-<hex>.tmp" name, never
- * following a planted link), which is synced, given the target's owner, attributes and mode, and
- * renamed over the target (ReplaceFileW on Windows). Where that cannot keep the file what it is
- * (it has further hard links, or the process cannot give the new file its owner or an attribute)
- * or the directory takes no new file, the target is written in place instead: first its previous
- * content is copied into a backup, complete and synced before the target is touched, beside it as
- * ".<name>.<file id>.peltatxt-backup" or, where the directory takes no new file, in the user's
- * private $XDG_STATE_HOME/peltatxt/backups (~/.local/state/peltatxt/backups; on Windows
- * %LOCALAPPDATA%\peltatxt\backups), which must be on a disk (refused otherwise, EACCES). Room for
- * the new content is reserved, any failure writes the previous content back from the backup
- * (three attempts), and the backup is removed once the new content is complete and synced. So a
- * failed export leaves the previous file byte for byte as it was, and a crash at any moment leaves
- * the previous content complete in the target or in the backup, which readDataFile then reads and
- * the next successful export removes. Saves take turns through advisory locks on the target; an
- * in-place save also keeps imports out of the target while it is incomplete (on Windows the file
- * is held open to itself meanwhile, and imports open it with no writer allowed). Temporary files
- * of killed processes are removed by the next export into the directory. A file held open by
- * another program on Windows is waited for up to one second. */
+ * Refused (0, nothing at the target changes): a target that is no regular file (or a link to
+ * one); a file the process may not write, or that nobody may write (0444, even for a privileged
+ * process); a file the process's file-size limit would cut (EFBIG, before the write that would
+ * raise SIGXFSZ); a file another save keeps busy for more than about a second (EBUSY).
+ * Kept: the previous file stays the same file to the user: a link stays a link, and mode, owner,
+ * group, extended attributes and ACL (on Windows ACL, attributes, streams and the creation time
+ * that seeds the record ids) are those it had. A failure leaves the previous file byte for byte
+ * as it was; a crash at any moment leaves the previous content complete, in the file or in the
+ * backup that a save writing the file in place makes first (readDataFile then reads the backup,
+ * and the next successful export removes it). The save is stated in full in the source's
+ * text/atomic_file.h and in the README's Reliability section. */
 PELTATXT_API uint8_t PELTATXT_CALL writeDataFile(peltatxt_unit* path, const EntryListObject* list);
 
 /* Always 0: the format offers no macro conversion. The caller cleans up the stack, so whatever

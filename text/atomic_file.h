@@ -11,26 +11,44 @@
 
 namespace peltatxt {
 
-// Saves a file so that a failure at any point leaves the previous file as it was, byte for byte,
-// with its mode, owner, links and attributes, and a crash at any point leaves the previous
-// content complete: in the target, or in the backup of a save in place.
+// The save, stated once here: writeDataFile, the tool's outputs and everything else that writes a
+// file go through it (the export's header and the README point here).
 //
-// open() examines the target (save::examine) and refuses what must not be written: no regular
-// file, a file the process may not write, one nobody may write. A link is followed, and the file
-// it names is saved. Two saves of one file take turns: open() takes the target's turn lock
-// (File::Lock::turn), waiting at most kLockWaitMs, and fails with EBUSY when another save keeps
-// it that long; the lock is held until the save is done. Writes then go to a private temporary
-// file in the target's directory; commit() syncs it, gives it the target's owner, group, extended
-// attributes and mode, and puts it in the target's place in one step.
+// A failure at any point leaves the previous file as it was, byte for byte, with its mode, owner,
+// links and attributes; a crash at any point (a kill, a power cut) leaves the previous content
+// complete: in the target, or in the backup of a save in place. The cause of a failure is
+// error(), an errno value (ENOSPC, EACCES, EBUSY, EFBIG, ...).
 //
-// Where that would change what the file is (it has other names, or the process cannot give the
-// new file the owner or an attribute) or the directory takes no new file, commit() writes the
-// target itself instead (a save in place), holding File::Lock::content so that imports read the
-// backup meanwhile. First the previous content is copied into a backup (see save_target.h):
-// beside the target, or in the user's private backup directory when the directory takes no new
-// file; with no safe place for it the save is refused (EACCES) in open(). Any failure then puts
-// the previous content back from the backup; success removes the backup. Without a temporary
-// file the new content is held in memory, up to kMaxInPlaceBytes (EFBIG beyond).
+// Refused in open(), with nothing changed and nothing opened for writing (save::examine): no
+// regular file (a directory, FIFO, device or socket, or a link to one); a file the process may
+// not write (mode bits, ACL, read-only file system, the immutable or append-only flag on Linux,
+// the read-only attribute on Windows); one nobody may write (no write bit, even for a process
+// whose privileges would let it write anyway). A link is followed, and the file it names is saved
+// (on POSIX a dangling link gets its file created; on Windows it is refused).
+//
+// Turns: open() takes the target's turn lock (File::Lock::turn), waiting at most kLockWaitMs, and
+// fails with EBUSY when another save keeps it that long; it holds the lock until the save is done
+// and examines the target again once it has it, so a save that waited sees what the last one left.
+//
+// By rename: writes go to a private temporary file in the target's directory, readable by its
+// owner only (unnamed where Linux allows it, else ".peltatxt-<pid>-<hex>.tmp", never following a
+// planted link; see temp_name.h for the sweep of those a killed process left). Every
+// kWritebackBytes its new bytes are sent on to the device. commit() syncs it, gives it the
+// target's owner, group, extended attributes (with the ACL) and, last, its mode, and puts it in
+// the target's place in one step (ReplaceFileW on Windows, which keeps ACL, attributes, streams
+// and the creation time). A new file gets 0666 less the umask (on Windows its directory's ACL).
+//
+// In place: where a rename would change what the file is (it has other names, or the process
+// cannot give the new file the owner or an attribute) or the directory takes no new file,
+// commit() writes the target itself. It holds File::Lock::content meanwhile (on Windows it opens
+// the file to itself), so that imports read the backup instead of a torn file. First the previous
+// content is copied into a backup (save_target.h), complete and synced before the target is
+// touched: beside the target, or in the user's private backup directory when the directory takes
+// no new file; with no safe place for it the save is refused (EACCES) in open(). A backup an
+// earlier save left is kept instead (the target may be torn). Room for the new content is
+// reserved; any failure then puts the previous content back from the backup (three attempts);
+// success, complete and synced, removes the backup. Without a temporary file the new content is
+// held in memory, up to kMaxInPlaceBytes (EFBIG beyond).
 //
 // Nothing is written past the process's file-size limit (RLIMIT_FSIZE): such a save fails with
 // EFBIG before the write that would raise SIGXFSZ. Until commit() succeeds the target is

@@ -70,14 +70,11 @@ bool publish(File& temp, std::u16string& name, Text final_path);
 // Removes a file and makes that durable; best effort.
 void remove_synced(Text path) noexcept;
 
-// The backup of a save in place. Before such a save touches its target, it copies the previous
-// content into a backup: written and synced under a temporary name, then renamed, so a backup
-// that exists is complete. It is removed once the new content is complete and synced. A process
-// killed meanwhile leaves it: imports then read the backup instead of the target
-// (open_for_import), and the next save keeps it until its own content is complete and synced.
-// It lies beside the target (backup_beside); where the target's directory takes no new file,
-// in the user's private backup directory (backup_in): $XDG_STATE_HOME/peltatxt/backups, else
-// ~/.local/state/peltatxt/backups; %LOCALAPPDATA%\peltatxt\backups on Windows.
+// The backup of a save in place (the save is stated in atomic_file.h): beside the target
+// (backup_beside), or, where the target's directory takes no new file, in the user's private
+// backup directory (backup_in): $XDG_STATE_HOME/peltatxt/backups, else
+// ~/.local/state/peltatxt/backups; %LOCALAPPDATA%\peltatxt\backups on Windows. One that exists
+// is complete; imports read it instead of the target while it exists (open_for_import).
 //
 // The private backup directory, with a trailing separator; with create, made where it is
 // missing (readable by this user only). False (EACCES) when there is none that is this user's

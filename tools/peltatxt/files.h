@@ -32,10 +32,8 @@ constexpr std::size_t kMaxTextInputBytes = std::size_t{1} << 30;
 // Makes sure path names a readable regular file and returns its first max_bytes bytes.
 std::string read_head(const std::string& path, std::size_t max_bytes);
 
-// Creates or replaces a file with bytes, through the same save as the plug-in's exports: the
-// previous file is replaced only by a complete new one, keeps its mode, owner, links and
-// attributes, a link is written through, and what is no regular file or may not be written is
-// refused. Fails naming the real cause (no space left, permission denied, read-only, ...).
+// Creates or replaces a file with bytes, through the plug-in's own save (AtomicFile, stated in
+// text/atomic_file.h). Fails naming the real cause (no space left, permission denied, read-only, ...).
 void write_file(const std::string& path, std::string_view bytes);
 
 // True when both paths name one existing file (the same device and inode, also through links).
