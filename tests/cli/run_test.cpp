@@ -209,6 +209,22 @@ TEST(ToolFailures, OutputsThatCannotBeWritten) {
     EXPECT_EQ(full.err, "peltatxt: standard output: cannot write\n");
 }
 
+TEST(ToolFailures, HelpAndVersionReportAFailedWrite) {
+    for (std::vector<std::string> args : {std::vector<std::string>{"--help"}, {"--version"}, {"show", "-h"}}) {
+        ToolRun full = run_tool(args, {}, "/dev/full");
+        EXPECT_EQ(full.status, 2) << args[0];
+        EXPECT_EQ(full.err, "peltatxt: standard output: cannot write\n") << args[0];
+    }
+}
+
+TEST(ToolFailures, AFileSizeLimitIsAFailedWriteNotASignal) {
+    TempDir dir;
+    // 1024 bytes (two blocks of 512) where the JSON of the sample takes more than 3,000.
+    ToolRun run = run_shell("ulimit -f 2 && \"$PELTATXT\" to-json " + shell_quoted(kSample) + " -o " +
+                            shell_quoted(dir / "out.json"));
+    expect_failure(run, dir / "out.json", "cannot write: file too large");
+}
+
 TEST(ToolFailures, CommandLineMistakes) {
     struct Case {
         std::vector<std::string> args;

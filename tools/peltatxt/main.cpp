@@ -16,6 +16,8 @@
 #include <windows.h>
 // after windows.h, which it needs
 #include <shellapi.h>
+#else
+#include <signal.h>
 #endif
 
 using namespace peltatxt;
@@ -84,10 +86,22 @@ std::vector<std::string> utf8_arguments() {
 }
 #endif
 
-}  // namespace
+// The exit status of a run whose standard output must still reach its reader: a write that
+// failed (a full disk, a closed pipe) is a failure, never a success.
+int with_output_flushed(int status) {
+    std::cout.flush();
+    if (std::cout) return status;
+    report("standard output: cannot write");
+    return kExitTrouble;
+}
 
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
+#if !defined(_WIN32)
+    // A write beyond the file-size limit then fails with EFBIG, reported like any failed write,
+    // instead of the signal ending the tool without a word.
+    ::signal(SIGXFSZ, SIG_IGN);
+#endif
 #if defined(_WIN32)
     SetConsoleOutputCP(CP_UTF8);
     std::vector<std::string> args = utf8_arguments();
@@ -186,12 +200,12 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        if (e.get_exit_code() == 0) return app.exit(e);
+        if (e.get_exit_code() == 0) return with_output_flushed(app.exit(e));  // --help, --version
         report(parse_error_message(app, e));
         return kExitTrouble;
     }
 
-    try {
+    auto run_subcommand = [&]() -> int {
         if (plugin.empty()) plugin = host::default_plugin_path(argv[0]);
         Streams io{std::cout, std::cerr};
         if (app.got_subcommand("info")) return run_info(plugin, io);
@@ -216,12 +230,27 @@ int main(int argc, char** argv) {
         if (app.got_subcommand("diff")) return run_diff(plugin, file, second, diff_json, force, io);
         if (app.got_subcommand("to-csv")) return run_to_csv(plugin, file, output, io);
         if (app.got_subcommand("from-csv")) return run_from_csv(plugin, file, out_path, io);
+        return kExitTrouble;
+    };
+    try {
+        return with_output_flushed(run_subcommand());
     } catch (const Failure& f) {
         report(f.what());
     } catch (const std::bad_alloc&) {
         report("out of memory");
     } catch (const std::exception& e) {
         report(std::string("unexpected failure: ") + e.what());
+    }
+    return kExitTrouble;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {  // in parsing the command line, say
+        report("out of memory");
     }
     return kExitTrouble;
 }
