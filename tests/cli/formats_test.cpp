@@ -6,6 +6,7 @@
 
 #include "code_units.h"
 #include "diff.h"
+#include "excerpt.h"
 #include "failure.h"
 #include "json_text.h"
 #include "records_csv.h"
@@ -53,6 +54,29 @@ TEST(CodeUnits, EveryUnitSurvivesUnitsUtf8) {
     EXPECT_FALSE(units_of_utf8("\xC0\x80"));  // an overlong NUL
     EXPECT_EQ(first_lone_surrogate(u"a\U0001F680\xDC00"), 3u);
     EXPECT_FALSE(first_lone_surrogate(u"a\U0001F680"));
+}
+
+TEST(Excerpt, MessagesQuoteAShortEscapedPieceOfTheInput) {
+    struct Case {
+        std::string bytes;
+        std::size_t max;
+        Keep keep;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"plain", 40, Keep::Start, "plain"},
+        {"a\"b\\c\r\n\t", 40, Keep::Start, "a\\\"b\\\\c\\r\\n\\t"},
+        {"\x1B\x7F\xC2\x85", 40, Keep::Start, "\\u001B\\u007F\\u0085"},
+        {"x\xFFy\xC3", 40, Keep::Start, "x\\xFFy\\xC3"},               // not UTF-8
+        {"\xC0\x80", 40, Keep::Start, "\\xC0\\x80"},                  // an overlong NUL
+        {"\xED\xA0\x80z", 40, Keep::Start, "\\uD800z"},               // a lone surrogate
+        {std::string(100, 'k'), 40, Keep::Start, std::string(40, 'k') + "..."},
+        {"ab\xF0\x9F\x9A\x80", 3, Keep::Start, "ab..."},         // no half of a character
+        {"日本語テキスト", 3, Keep::Start, "日本語..."},
+        {std::string(100, 'k') + "\xFF", 10, Keep::End, "..." + std::string(9, 'k') + "\\xFF"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(excerpt(c.bytes, c.max, c.keep), c.shown) << c.bytes;
+    EXPECT_EQ(quoted_excerpt(std::string(50, 'q')), "\"" + std::string(40, 'q') + "...\"");
 }
 
 TEST(JsonText, PlainTextIsWrittenExactlyAsNlohmannJsonWritesIt) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "excerpt.h"
 #include "failure.h"
 #include "plugin_host.h"
 #include "terminal.h"
@@ -50,10 +51,10 @@ std::optional<std::string> command_line_mistake(const CLI::App& app, int argc, c
         }
         if (arg.rfind("--plugin=", 0) == 0 || arg == "-h" || arg == "--help" || arg == "--version") continue;
         if (arg.size() > 1 && arg[0] == '-')
-            return "unknown option '" + arg + "' (see peltatxt --help)";
+            return "unknown option '" + excerpt(arg) + "' (see peltatxt --help)";
         auto named = [&](const CLI::App* sub) { return sub->get_name() == arg; };
         if (!app.get_subcommands(named).empty()) return std::nullopt;
-        return "unknown subcommand '" + arg + "' (see peltatxt --help)";
+        return "unknown subcommand '" + excerpt(arg) + "' (see peltatxt --help)";
     }
     return std::nullopt;
 }
@@ -68,7 +69,7 @@ std::string parse_error_message(const CLI::App& app, const CLI::ParseError& e) {
     if (dynamic_cast<const CLI::ExtrasError*>(&e)) {
         std::string extra = what.substr(what.find(": ") == std::string::npos ? 0 : what.find(": ") + 2);
         bool option = !extra.empty() && extra[0] == '-' && extra.size() > 1;
-        return prefix + (option ? "unknown option '" : "unexpected argument '") + extra + "'" + hint;
+        return prefix + (option ? "unknown option '" : "unexpected argument '") + excerpt(extra) + "'" + hint;
     }
     if (what == "A subcommand is required") return "a subcommand is required" + hint;
     return prefix + what + hint;
@@ -215,7 +216,7 @@ int run(int argc, char** argv) {
                 std::optional<std::size_t> w = width_of(width_text);
                 if (!w) {
                     report("show: --width takes a positive number of columns (or 0 for no limit), not '" +
-                           width_text + "' (see peltatxt show --help)");
+                           excerpt(width_text) + "' (see peltatxt show --help)");
                     return kExitTrouble;
                 }
                 width = *w;

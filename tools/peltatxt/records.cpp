@@ -2,6 +2,7 @@
 #include "records.h"
 
 #include "code_units.h"
+#include "excerpt.h"
 #include "format/rules.h"
 
 namespace peltatxt::cli {
@@ -49,56 +50,9 @@ int8_t letter_code_of(std::string_view letter) {
 }
 
 std::string quoted(std::u16string_view text, std::size_t max_units) {
-    std::u16string shown;
-    bool cut = text.size() > max_units;
-    if (cut) {
-        std::size_t n = max_units;
-        if (n > 0 && text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF) --n;  // keep surrogate pairs whole
-        text = text.substr(0, n);
-    }
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char16_t c = text[i];
-        bool surrogate = c >= 0xD800 && c <= 0xDFFF;
-        if (surrogate && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            shown += c;  // a pair: the character it encodes
-            shown += text[++i];
-            continue;
-        }
-        if (surrogate) {  // a lone surrogate, which UTF-8 cannot show: its escape
-            shown += host::from_utf8(unit_escape(c));
-            continue;
-        }
-        switch (c) {
-            case u'\r':
-                shown += u"\\r";
-                break;
-            case u'\n':
-                shown += u"\\n";
-                break;
-            case u'\t':
-                shown += u"\\t";
-                break;
-            case u'"':
-                shown += u"\\\"";
-                break;
-            case u'\\':
-                shown += u"\\\\";
-                break;
-            default:
-                if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0)) {
-                    static constexpr char16_t kHex[] = u"0123456789ABCDEF";
-                    shown += u"\\u00";
-                    shown += kHex[c >> 4];
-                    shown += kHex[c & 15];
-                } else {
-                    shown += c;
-                }
-        }
-    }
-    std::string out = "\"";
-    out += host::to_utf8(shown);
-    out += cut ? "...\"" : "\"";
-    return out;
+    // One unit more than is shown tells the excerpt that the text goes on.
+    if (text.size() > max_units) text = text.substr(0, max_units + 1);
+    return quoted_excerpt(units_utf8(text), max_units);
 }
 
 std::vector<std::ptrdiff_t> parent_positions(const Records& records) {

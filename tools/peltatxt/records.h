@@ -30,9 +30,9 @@ int8_t letter_code_of(std::string_view letter);
 // A letter code for a message: "D" in quotes, none, or the number.
 std::string letter_code_text(int8_t code);
 
-// text in double quotes for a message: line breaks, tabs and other control characters written as
-// \r \n \t \uXXXX so that the message stays on one line, a lone surrogate as its escape \uD800,
-// and cut after max_units code units.
+// text in double quotes for a message, cut after max_units code units and escaped as excerpt()
+// (excerpt.h) escapes it: line breaks, tabs and other control characters written as \r \n \t
+// \uXXXX so that the message stays on one line, a lone surrogate as its escape \uD800.
 std::string quoted(std::u16string_view text, std::size_t max_units = 60);
 
 // For every record, the position of the folder that holds it, or kTopLevel: folders nest the

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "code_units.h"
+#include "excerpt.h"
 #include "failure.h"
 #include "records.h"
 
@@ -119,7 +120,7 @@ public:
     }
 
 private:
-    static std::string shown(const std::string& s) { return cli::quoted(units_of_utf8(s).value_or(u"?"), 30); }
+    static std::string shown(const std::string& s) { return quoted_excerpt(s, 30); }
 
     static std::optional<char16_t> hex4(const std::string& s, std::size_t at) {
         if (at + 4 > s.size()) return std::nullopt;

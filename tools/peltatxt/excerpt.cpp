@@ -1,0 +1,116 @@
+// excerpt.cpp — cutting a text to a few characters and escaping what a terminal line cannot show.
+#include "excerpt.h"
+
+#include <cstdint>
+
+#include "code_units.h"
+
+namespace peltatxt::cli {
+namespace {
+
+constexpr char kHex[] = "0123456789ABCDEF";
+
+// One piece of a text: a character, a lone surrogate's three bytes, or a byte that is not UTF-8.
+struct Piece {
+    enum class What { Character, Lone, Stray } what;
+    std::size_t bytes;  // how many bytes of the text it takes
+    char32_t value;     // the code point, the unit, or the byte
+    std::size_t units() const { return what == What::Character && value >= 0x10000 ? 2 : 1; }
+};
+
+Piece piece_at(std::string_view s, std::size_t at) {
+    auto b = static_cast<unsigned char>(s[at]);
+    if (b < 0x80) return {Piece::What::Character, 1, b};
+    if (std::optional<char16_t> unit = lone_surrogate_at(s, at)) return {Piece::What::Lone, 3, *unit};
+    static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+    std::size_t len = (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
+    char32_t c = len == 2 ? b & 0x1F : len == 3 ? b & 0x0F : b & 0x07;
+    bool ok = len != 0 && at + len <= s.size();
+    for (std::size_t k = 1; ok && k < len; ++k) {
+        auto next = static_cast<unsigned char>(s[at + k]);
+        ok = (next & 0xC0) == 0x80;
+        c = (c << 6) | (next & 0x3F);
+    }
+    if (ok && c >= kMin[len] && c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF)) return {Piece::What::Character, len, c};
+    return {Piece::What::Stray, 1, b};
+}
+
+void put_escaped(std::string& out, std::string_view s, std::size_t at, const Piece& p) {
+    if (p.what == Piece::What::Lone) {
+        out += unit_escape(static_cast<char16_t>(p.value));
+        return;
+    }
+    if (p.what == Piece::What::Stray) {
+        out += "\\x";
+        out += kHex[p.value >> 4];
+        out += kHex[p.value & 15];
+        return;
+    }
+    switch (p.value) {
+        case '\r': out += "\\r"; return;
+        case '\n': out += "\\n"; return;
+        case '\t': out += "\\t"; return;
+        case '"': out += "\\\""; return;
+        case '\\': out += "\\\\"; return;
+        default: break;
+    }
+    if (p.value < 0x20 || p.value == 0x7F || (p.value >= 0x80 && p.value < 0xA0)) {
+        out += "\\u00";
+        out += kHex[p.value >> 4];
+        out += kHex[p.value & 15];
+        return;
+    }
+    out.append(s.substr(at, p.bytes));
+}
+
+}  // namespace
+
+std::string excerpt(std::string_view bytes, std::size_t max_units, Keep keep) {
+    std::size_t from = 0, to = bytes.size();
+    bool cut = false;
+    if (keep == Keep::Start) {
+        std::size_t units = 0, at = 0;
+        bool last_is_high = false;
+        while (at < bytes.size()) {
+            Piece p = piece_at(bytes, at);
+            if (units + p.units() > max_units) {
+                cut = true;
+                break;
+            }
+            units += p.units();
+            last_is_high = p.what == Piece::What::Lone && is_high_surrogate(p.value);
+            at += p.bytes;
+        }
+        // As a cut of UTF-16 text does, a high surrogate in the last place goes with what was cut.
+        if (cut && last_is_high && units == max_units) at -= 3;
+        to = at;
+    } else {
+        std::size_t total = 0;
+        for (std::size_t at = 0; at < bytes.size();) {
+            Piece p = piece_at(bytes, at);
+            total += p.units();
+            at += p.bytes;
+        }
+        while (total > max_units && from < bytes.size()) {
+            Piece p = piece_at(bytes, from);
+            total -= p.units();
+            from += p.bytes;
+            cut = true;
+        }
+    }
+    std::string out;
+    if (cut && keep == Keep::End) out += "...";
+    for (std::size_t at = from; at < to;) {
+        Piece p = piece_at(bytes, at);
+        put_escaped(out, bytes, at, p);
+        at += p.bytes;
+    }
+    if (cut && keep == Keep::Start) out += "...";
+    return out;
+}
+
+std::string quoted_excerpt(std::string_view bytes, std::size_t max_units) {
+    return "\"" + excerpt(bytes, max_units) + "\"";
+}
+
+}  // namespace peltatxt::cli
