@@ -65,7 +65,7 @@ TEST(Excerpt, MessagesQuoteAShortEscapedPieceOfTheInput) {
     };
     const Case cases[] = {
         {"plain", 40, Keep::Start, "plain"},
-        {"a\"b\\c\r\n\t", 40, Keep::Start, "a\\\"b\\\\c\\r\\n\\t"},
+        {"a\"b\\c\r\n\t", 40, Keep::Start, "a\"b\\c\\r\\n\\t"},
         {"\x1B\x7F\xC2\x85", 40, Keep::Start, "\\u001B\\u007F\\u0085"},
         {"x\xFFy\xC3", 40, Keep::Start, "x\\xFFy\\xC3"},               // not UTF-8
         {"\xC0\x80", 40, Keep::Start, "\\xC0\\x80"},                  // an overlong NUL
@@ -76,6 +76,7 @@ TEST(Excerpt, MessagesQuoteAShortEscapedPieceOfTheInput) {
         {std::string(100, 'k') + "\xFF", 10, Keep::End, "..." + std::string(9, 'k') + "\\xFF"},
     };
     for (const Case& c : cases) EXPECT_EQ(excerpt(c.bytes, c.max, c.keep), c.shown) << c.bytes;
+    EXPECT_EQ(quoted_excerpt("a\"b\\c"), "\"a\\\"b\\\\c\"");
     EXPECT_EQ(quoted_excerpt(std::string(50, 'q')), "\"" + std::string(40, 'q') + "...\"");
 }
 

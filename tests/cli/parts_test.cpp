@@ -175,6 +175,10 @@ TEST(JsonRead, EveryShapeFaultNamesTheRecordAndField) {
          R"(record at /2: "parentId" 1 names a folder whose records ended before this one)"},
         {R"([{"id": 1, "kind": "folder"}, {"id": 2, "parentId": 3, "kind": "locked"}, {"id": 3, "kind": "folder"}])",
          R"(record at /1: "parentId" 3 names no earlier folder)"},
+        {R"([{"kind": "locked", "kind": "folder"}])", R"(record at /0: "kind" appears twice)"},
+        {R"([{"kind": "locked", "title": "a", "x": 1, "title": "b"}])", R"(record at /0 ("a"): unknown field "x")"},
+        {R"([{"kind": "folder", "children": [], "title": "a", "children": []}])",
+         R"(record at /0 ("a"): "children" appears twice)"},
     };
     for (const Case& c : cases) {
         try {
@@ -184,6 +188,31 @@ TEST(JsonRead, EveryShapeFaultNamesTheRecordAndField) {
             std::string what = f.what();
             EXPECT_NE(what.find(c.message), std::string::npos) << c.json << "\n" << what;
             EXPECT_EQ(what.find('\n'), std::string::npos) << what;
+        }
+    }
+}
+
+TEST(JsonRead, MessagesQuoteAShortEscapedExcerptOfTheInput) {
+    struct Case {
+        std::string json;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"[{\"kind\": 1, \"" + std::string(100000, 'k') + "\": 1}]",
+         "in.json: record at /0: unknown field \"" + std::string(40, 'k') + "...\""},
+        {"[{\"kind\": 1, \"title\": \"" + std::string(100000, 't') + "\xFF\"}]",
+         "in.json: invalid JSON at line 1, column 100024: syntax error while parsing value - invalid string: "
+         "ill-formed UTF-8 byte; last read: '..." + std::string(39, 't') + "\\xFF'"},
+        {"[{\"kind\": 1, \"\xC3(\": 1}]", "in.json: invalid JSON at line 1, column 16: syntax error while parsing "
+                                         "object key - invalid string: ill-formed UTF-8 byte; last read: '\"\\xC3('; "
+                                         "expected string literal"},
+    };
+    for (const Case& c : cases) {
+        try {
+            records_from_json(c.json, "in.json");
+            ADD_FAILURE() << "accepted " << c.json.substr(0, 100);
+        } catch (const Failure& f) {
+            EXPECT_EQ(std::string(f.what()), c.message);
         }
     }
 }
@@ -233,7 +262,13 @@ TEST(JsonWrite, TreeShapeRefusesFoldersNestedTooDeep) {
                   std::string::npos)
             << f.what();
     }
-    EXPECT_EQ(records_from_json(records_to_json(list, Shape::Flat, "x"), "x").size(), list.size());
+    // The flat shape writes it all, and reading it back refuses the record nested too deep.
+    try {
+        records_from_json(records_to_json(list, Shape::Flat, "x"), "x");
+        ADD_FAILURE() << "no failure";
+    } catch (const Failure& f) {
+        EXPECT_EQ(std::string(f.what()), "x: record at /1001 (\"f\"): folders nest deeper than 1000 levels");
+    }
 }
 
 TEST(RoundTrip, IdenticalListsHaveNoFindings) {

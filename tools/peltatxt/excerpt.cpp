@@ -35,7 +35,7 @@ Piece piece_at(std::string_view s, std::size_t at) {
     return {Piece::What::Stray, 1, b};
 }
 
-void put_escaped(std::string& out, std::string_view s, std::size_t at, const Piece& p) {
+void put_escaped(std::string& out, std::string_view s, std::size_t at, const Piece& p, bool in_double_quotes) {
     if (p.what == Piece::What::Lone) {
         out += unit_escape(static_cast<char16_t>(p.value));
         return;
@@ -50,9 +50,12 @@ void put_escaped(std::string& out, std::string_view s, std::size_t at, const Pie
         case '\r': out += "\\r"; return;
         case '\n': out += "\\n"; return;
         case '\t': out += "\\t"; return;
-        case '"': out += "\\\""; return;
-        case '\\': out += "\\\\"; return;
         default: break;
+    }
+    if (in_double_quotes && (p.value == '"' || p.value == '\\')) {
+        out += '\\';
+        out += static_cast<char>(p.value);
+        return;
     }
     if (p.value < 0x20 || p.value == 0x7F || (p.value >= 0x80 && p.value < 0xA0)) {
         out += "\\u00";
@@ -63,9 +66,7 @@ void put_escaped(std::string& out, std::string_view s, std::size_t at, const Pie
     out.append(s.substr(at, p.bytes));
 }
 
-}  // namespace
-
-std::string excerpt(std::string_view bytes, std::size_t max_units, Keep keep) {
+std::string excerpt_of(std::string_view bytes, std::size_t max_units, Keep keep, bool in_double_quotes) {
     std::size_t from = 0, to = bytes.size();
     bool cut = false;
     if (keep == Keep::Start) {
@@ -102,15 +103,21 @@ std::string excerpt(std::string_view bytes, std::size_t max_units, Keep keep) {
     if (cut && keep == Keep::End) out += "...";
     for (std::size_t at = from; at < to;) {
         Piece p = piece_at(bytes, at);
-        put_escaped(out, bytes, at, p);
+        put_escaped(out, bytes, at, p, in_double_quotes);
         at += p.bytes;
     }
     if (cut && keep == Keep::Start) out += "...";
     return out;
 }
 
+}  // namespace
+
+std::string excerpt(std::string_view bytes, std::size_t max_units, Keep keep) {
+    return excerpt_of(bytes, max_units, keep, false);
+}
+
 std::string quoted_excerpt(std::string_view bytes, std::size_t max_units) {
-    return "\"" + excerpt(bytes, max_units) + "\"";
+    return "\"" + excerpt_of(bytes, max_units, Keep::Start, true) + "\"";
 }
 
 }  // namespace peltatxt::cli

@@ -1,7 +1,8 @@
 // json_text.cpp — printing and parsing JSON with lone surrogate escapes, on top of nlohmann-json.
 #include "json_text.h"
 
-#include <map>
+#include <deque>
+#include <iterator>
 #include <optional>
 
 #include "code_units.h"
@@ -113,104 +114,194 @@ std::optional<char16_t> hex4(std::string_view text, std::size_t at) {
     return static_cast<char16_t>(value);
 }
 
-// The string literals of a JSON text that hold a lone surrogate escape, by their position
-// among all string literals (keys included), with their content as units UTF-8. In the text
-// each such escape is replaced by \uFFFD of the same length, which nlohmann-json accepts; the
-// parser then gets the true content from here. A literal whose escapes are malformed is left
-// for the parser to report.
-class LoneEscapes {
+// The text as nlohmann-json reads it, one character after the other: the four hex digits of each
+// lone surrogate escape read as FFFD, which it accepts (it refuses a lone surrogate). The string
+// literals that held one are noted as they go by, with the offset of their opening quote, so that
+// their true content can be read from the text again once the parser has passed them. The parser
+// reads strictly forward and reports a string as soon as it ends, so at most a literal or two
+// are noted at a time: nothing grows with the text. A literal whose escapes are malformed is
+// left for the parser to report.
+class EscapeScan {
 public:
-    explicit LoneEscapes(std::string& text) {
-        std::size_t literal = 0;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] != '"') continue;
-            std::size_t end = scan_literal(text, i + 1, literal++);
-            if (end == std::string::npos) return;
-            i = end;
-        }
+    explicit EscapeScan(std::string_view text) : text_(text) {}
+
+    char at(std::size_t pos) {
+        while (scanned_ <= pos) step();
+        if (pos >= substituted_ && pos - substituted_ < 4) return "FFFD"[pos - substituted_];
+        return text_[pos];
     }
-    // The content of the literal at position index, when it held a lone surrogate escape.
-    const std::string* content(std::size_t index) const {
-        auto it = contents_.find(index);
-        return it == contents_.end() ? nullptr : &it->second;
+
+    // The content, as units UTF-8, of the string literal at position index among all literals
+    // (keys included) when it held a lone surrogate escape; nothing otherwise.
+    std::optional<std::string> restored(std::size_t index) {
+        while (!noted_.empty() && noted_.front().index < index) noted_.pop_front();
+        if (noted_.empty() || noted_.front().index != index) return std::nullopt;
+        std::size_t quote = noted_.front().quote;
+        noted_.pop_front();
+        return units_utf8(literal_units(quote + 1));
     }
 
 private:
-    // Scans the literal that starts at text[from]; returns the offset of its closing quote.
-    std::size_t scan_literal(std::string& text, std::size_t from, std::size_t index) {
+    // Moves the scan over the next character, or over a whole escape.
+    void step() {
+        std::size_t i = scanned_;
+        char c = text_[i];
+        if (!in_string_) {
+            if (c == '"') {
+                in_string_ = true;
+                quote_ = i;
+                noted_this_ = false;
+                ++literals_;
+            }
+            scanned_ = i + 1;
+            return;
+        }
+        if (c == '"') {
+            in_string_ = false;
+        } else if (c == '\\' && i + 1 < text_.size()) {
+            if (text_[i + 1] != 'u') {
+                scanned_ = i + 2;
+                return;
+            }
+            std::optional<char16_t> unit = hex4(text_, i + 2);
+            if (!unit) {
+                scanned_ = i + 2;
+                return;
+            }
+            if (is_high_surrogate(*unit) && pair_follows(i + 6)) {
+                scanned_ = i + 12;
+                return;
+            }
+            if (is_high_surrogate(*unit) || is_low_surrogate(*unit)) {
+                substituted_ = i + 2;
+                if (!noted_this_) noted_.push_back({literals_ - 1, quote_});
+                noted_this_ = true;
+            }
+            scanned_ = i + 6;
+            return;
+        }
+        scanned_ = i + 1;
+    }
+
+    // Whether a low surrogate escape starts at text_[at].
+    bool pair_follows(std::size_t at) const {
+        if (at + 1 >= text_.size() || text_[at] != '\\' || text_[at + 1] != 'u') return false;
+        std::optional<char16_t> next = hex4(text_, at + 2);
+        return next && is_low_surrogate(*next);
+    }
+
+    // The units of the literal whose content starts at text_[from], which the parser has
+    // accepted (its escapes are well formed and its other bytes UTF-8).
+    std::u16string literal_units(std::size_t from) const {
         std::u16string units;
         std::size_t run = from;  // start of the raw text not yet decoded
-        bool lone = false, well_formed = true;
-        auto flush = [&](std::size_t to) {
-            units += host::from_utf8(std::string_view(text).substr(run, to - run));
-        };
-        for (std::size_t i = from; i < text.size(); ++i) {
-            char c = text[i];
-            if (c == '"') {
-                if (lone && well_formed) {
-                    flush(i);
-                    contents_[index] = units_utf8(units);
-                }
-                return i;
-            }
+        auto flush = [&](std::size_t to) { units += host::from_utf8(text_.substr(run, to - run)); };
+        std::size_t i = from;
+        for (; i < text_.size(); ++i) {
+            char c = text_[i];
+            if (c == '"') break;
             if (c != '\\') continue;
             flush(i);
-            if (i + 1 >= text.size()) return std::string::npos;
-            char e = text[i + 1];
+            char e = text_[i + 1];
             static constexpr std::string_view kSimple = "\"\\/bfnrt", kMeaning = "\"\\/\b\f\n\r\t";
             if (std::size_t k = kSimple.find(e); k != std::string_view::npos) {
                 units += static_cast<char16_t>(kMeaning[k]);
                 i += 1;
-            } else if (e == 'u') {
-                std::optional<char16_t> unit = hex4(text, i + 2);
-                if (!unit) {
-                    well_formed = false;
-                    i += 1;
-                } else {
-                    std::optional<char16_t> next;
-                    if (i + 7 < text.size() && text[i + 6] == '\\' && text[i + 7] == 'u') next = hex4(text, i + 8);
-                    bool pair_start = is_high_surrogate(*unit) && next && is_low_surrogate(*next);
-                    if (pair_start) {
-                        units += *unit;
-                        units += *next;
-                        i += 11;
-                    } else {
-                        units += *unit;
-                        if (is_high_surrogate(*unit) || is_low_surrogate(*unit)) {
-                            lone = true;
-                            text.replace(i + 2, 4, "FFFD");
-                        }
-                        i += 5;
-                    }
-                }
             } else {
-                well_formed = false;
-                i += 1;
+                char16_t unit = hex4(text_, i + 2).value_or(u'\uFFFD');
+                units += unit;
+                i += 5;
+                if (is_high_surrogate(unit) && pair_follows(i + 1)) {
+                    units += hex4(text_, i + 3).value_or(u'\uFFFD');
+                    i += 6;
+                }
             }
             run = i + 1;
         }
-        return std::string::npos;
+        flush(i);
+        return units;
     }
 
-    std::map<std::size_t, std::string> contents_;
+    struct Noted {
+        std::size_t index;  // the literal's position among all literals
+        std::size_t quote;  // the offset of its opening quote
+    };
+    std::string_view text_;
+    std::size_t scanned_ = 0;
+    bool in_string_ = false;
+    std::size_t literals_ = 0;  // literals opened so far
+    std::size_t quote_ = 0;     // the opening quote of the literal being scanned
+    bool noted_this_ = false;
+    std::size_t substituted_ = std::string_view::npos;  // the first digit read as FFFD
+    std::deque<Noted> noted_;
 };
 
-// nlohmann-json's own document builder, with the strings that held lone surrogate escapes
-// given their true content.
-class Builder : public nlohmann::detail::json_sax_dom_parser<Json> {
+// The characters of an EscapeScan, as the iterator pair nlohmann-json reads input from.
+class ScanIterator {
 public:
-    Builder(Json& doc, const LoneEscapes& escapes) : json_sax_dom_parser(doc, true), escapes_(escapes) {}
-    bool string(std::string& s) { return json_sax_dom_parser::string(restored(s)); }
-    bool key(std::string& s) { return json_sax_dom_parser::key(restored(s)); }
+    using iterator_category = std::input_iterator_tag;
+    using value_type = char;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const char*;
+    using reference = char;
+
+    ScanIterator(EscapeScan* scan, std::size_t pos) : scan_(scan), pos_(pos) {}
+    char operator*() const { return scan_->at(pos_); }
+    ScanIterator& operator++() {
+        ++pos_;
+        return *this;
+    }
+    ScanIterator operator++(int) {
+        ScanIterator before = *this;
+        ++pos_;
+        return before;
+    }
+    bool operator==(const ScanIterator& other) const { return pos_ == other.pos_; }
+    bool operator!=(const ScanIterator& other) const { return pos_ != other.pos_; }
+
+private:
+    EscapeScan* scan_;
+    std::size_t pos_;
+};
+
+// Passes every event on to target, strings and keys with their true content.
+template <class Target>
+class Restoring {
+public:
+    Restoring(Target& target, EscapeScan& scan) : target_(target), scan_(scan) {}
+    bool null() { return target_.null(); }
+    bool boolean(bool v) { return target_.boolean(v); }
+    bool number_integer(Json::number_integer_t v) { return target_.number_integer(v); }
+    bool number_unsigned(Json::number_unsigned_t v) { return target_.number_unsigned(v); }
+    bool number_float(Json::number_float_t v, const std::string& s) { return target_.number_float(v, s); }
+    bool string(std::string& s) { return target_.string(restored(s)); }
+    bool binary(Json::binary_t& b) { return target_.binary(b); }
+    bool start_object(std::size_t n) { return target_.start_object(n); }
+    bool key(std::string& s) { return target_.key(restored(s)); }
+    bool end_object() { return target_.end_object(); }
+    bool start_array(std::size_t n) { return target_.start_array(n); }
+    bool end_array() { return target_.end_array(); }
+    template <class Exception>  // the parser's own type, which nlohmann-json's document builder throws
+    bool parse_error(std::size_t position, const std::string& last_token, const Exception& ex) {
+        return target_.parse_error(position, last_token, ex);
+    }
 
 private:
     std::string& restored(std::string& s) {
-        if (const std::string* content = escapes_.content(literal_++)) s = *content;
+        if (std::optional<std::string> content = scan_.restored(literal_++)) s = std::move(*content);
         return s;
     }
-    const LoneEscapes& escapes_;
+    Target& target_;
+    EscapeScan& scan_;
     std::size_t literal_ = 0;
 };
+
+template <class Target>
+bool parse_with(std::string_view text, Target& target) {
+    EscapeScan scan(text);
+    Restoring<Target> restoring(target, scan);
+    return Json::sax_parse(ScanIterator(&scan, 0), ScanIterator(&scan, text.size()), &restoring);
+}
 
 }  // namespace
 
@@ -221,12 +312,12 @@ std::string json_text(const Json& doc) {
 }
 
 Json parse_json_text(std::string_view text) {
-    std::string copy(text);
-    LoneEscapes escapes(copy);
     Json doc;
-    Builder builder(doc, escapes);
-    Json::sax_parse(copy.begin(), copy.end(), &builder);
+    nlohmann::detail::json_sax_dom_parser<Json> builder(doc, true);
+    parse_with(text, builder);
     return doc;
 }
+
+bool parse_json_events(std::string_view text, nlohmann::json_sax<Json>& events) { return parse_with(text, events); }
 
 }  // namespace peltatxt::cli

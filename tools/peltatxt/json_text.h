@@ -23,4 +23,9 @@ std::string json_text(const Json& doc);
 // unit. Invalid JSON throws nlohmann::json::parse_error with line and column.
 Json parse_json_text(std::string_view text);
 
+// Parses JSON text into events for a reader of its own (nlohmann-json's SAX interface) as the
+// parser goes, without a document: strings and keys reach it as units UTF-8, a lone surrogate
+// escape giving that unit. Returns false when a handler stopped the parse (as parse_error does).
+bool parse_json_events(std::string_view text, nlohmann::json_sax<Json>& events);
+
 }  // namespace peltatxt::cli
