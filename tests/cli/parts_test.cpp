@@ -8,6 +8,7 @@
 #include "files.h"
 #include "host_io.h"
 #include "records.h"
+#include "records_csv.h"
 #include "records_json.h"
 #include "round_trip.h"
 #include "support/records.h"
@@ -268,6 +269,54 @@ TEST(JsonWrite, TreeShapeRefusesFoldersNestedTooDeep) {
         ADD_FAILURE() << "no failure";
     } catch (const Failure& f) {
         EXPECT_EQ(std::string(f.what()), "x: record at /1001 (\"f\"): folders nest deeper than 1000 levels");
+    }
+}
+
+TEST(Nesting, EveryJsonAndCsvShapeReadsFoldersUpToTheDepthCapAndNoDeeper) {
+    // folders nested in each other; the innermost is held by folders - 1 of them.
+    auto chain = [](std::size_t folders) {
+        Records list;
+        for (std::size_t i = 0; i < folders; ++i) {
+            auto id = static_cast<int32_t>(i);
+            list.push_back(rec(4, id + 1, i == 0 ? -1 : id, u"f"));
+        }
+        return list;
+    };
+    auto tree = [](std::size_t folders) {
+        std::string json;
+        for (std::size_t i = 1; i < folders; ++i) json += R"([{"kind": "folder", "title": "f", "children": )";
+        json += R"([{"kind": "folder", "title": "f"}])";
+        for (std::size_t i = 1; i < folders; ++i) json += "}]";
+        return json;
+    };
+    struct Case {
+        const char* shape;
+        std::size_t folders;
+        const char* refused;  // where, when it is refused
+    };
+    const Case cases[] = {
+        {"flat", kMaxTreeDepth + 1, nullptr},
+        {"flat", kMaxTreeDepth + 2, "x: record at /1001 (\"f\"): "},
+        {"tree", kMaxTreeDepth + 1, nullptr},
+        {"tree", kMaxTreeDepth + 2, "x: record at /0/children/0/children/0/"},
+        {"csv", kMaxTreeDepth + 1, nullptr},
+        {"csv", kMaxTreeDepth + 2, "x: row 1003, column 1 (folder): "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.shape) + " " + std::to_string(c.folders));
+        std::string shape = c.shape;
+        try {
+            Records read = shape == "csv"    ? records_from_csv(records_to_csv(chain(c.folders)), "x")
+                           : shape == "flat" ? records_from_json(records_to_json(chain(c.folders), Shape::Flat, "x"), "x")
+                                             : records_from_json(tree(c.folders), "x");
+            EXPECT_EQ(c.refused, nullptr);
+            EXPECT_EQ(read.size(), c.folders);
+        } catch (const Failure& f) {
+            ASSERT_NE(c.refused, nullptr) << f.what();
+            std::string what = f.what();
+            EXPECT_EQ(what.rfind(c.refused, 0), 0u) << what;
+            EXPECT_NE(what.find("folders nest deeper than 1000 levels"), std::string::npos) << what;
+        }
     }
 }
 

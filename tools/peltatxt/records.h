@@ -15,6 +15,11 @@ namespace peltatxt::cli {
 
 constexpr std::ptrdiff_t kTopLevel = -1;
 
+// How many folders may hold a record in JSON (either shape) and CSV, read or written as a tree:
+// deeper nesting makes a text grow with the square of its depth (every row of CSV names its
+// folders, every level of the tree indents). Data files may nest deeper; they are read whole.
+constexpr std::size_t kMaxTreeDepth = 1000;
+
 // "one-time" (1), "locked" (2), "folder" (4), "folder H" (8), "folder O" (0x14) and
 // "folder H O" (0x18): the kinds the format keeps. Other values have no name.
 std::optional<std::string> kind_name(uint8_t kind);

@@ -186,58 +186,71 @@ std::string records_to_csv(const Records& records) {
     return out;
 }
 
-std::vector<std::vector<CsvCell>> split_csv(std::string_view csv, const std::string& source) {
-    std::vector<std::vector<CsvCell>> rows;
-    std::vector<CsvCell> row;
+CsvRows::CsvRows(std::string_view csv, const std::string& source) : csv_(csv), source_(source) {}
+
+bool CsvRows::next(std::vector<CsvCell>& row) {
+    row.clear();
+    if (at_ >= csv_.size()) return false;
+    ++rows_;
     auto where = [&] {
-        return source + ": row " + std::to_string(rows.size() + 1) + ", column " + std::to_string(row.size() + 1);
+        return source_ + ": row " + std::to_string(rows_) + ", column " + std::to_string(row.size() + 1);
     };
-    std::size_t i = 0, n = csv.size();
+    std::size_t& i = at_;
+    const std::size_t n = csv_.size();
     while (i < n) {
-        CsvCell cell;
-        if (csv[i] == '"') {
+        row.emplace_back();
+        CsvCell& cell = row.back();
+        if (csv_[i] == '"') {
             cell.quoted = true;
             for (++i;; ++i) {
-                std::size_t quote = csv.find('"', i);
-                if (quote == std::string_view::npos)
+                std::size_t quote = csv_.find('"', i);
+                if (quote == std::string_view::npos) {
+                    row.pop_back();
                     throw Failure(where() + ": the quoted cell is not closed (a quote is missing)");
-                cell.text.append(csv.substr(i, quote - i));
+                }
+                cell.text.append(csv_.substr(i, quote - i));
                 i = quote + 1;
-                if (i < n && csv[i] == '"') {
+                if (i < n && csv_[i] == '"') {
                     cell.text += '"';
                     continue;
                 }
                 break;
             }
-            if (i < n && csv[i] != ',' && csv[i] != '\r' && csv[i] != '\n')
+            if (i < n && csv_[i] != ',' && csv_[i] != '\r' && csv_[i] != '\n') {
+                row.pop_back();
                 throw Failure(where() + ": text after the closing quote of the cell");
+            }
         } else {
-            std::size_t end = csv.find_first_of(",\r\n", i);
+            std::size_t end = csv_.find_first_of(",\r\n", i);
             if (end == std::string_view::npos) end = n;
-            cell.text.assign(csv.substr(i, end - i));
+            cell.text.assign(csv_.substr(i, end - i));
             i = end;
         }
-        row.push_back(std::move(cell));
-        if (i < n && csv[i] == ',') {
+        if (i < n && csv_[i] == ',') {
             ++i;
-            if (i == n) row.push_back({});  // a last empty cell
+            if (i == n) row.emplace_back();  // a last empty cell
             continue;
         }
         // The end of a row: CR LF, LF, CR or the end of the text.
-        if (i < n && csv[i] == '\r') ++i;
-        if (i < n && csv[i] == '\n') ++i;
-        rows.push_back(std::move(row));
-        row.clear();
+        if (i < n && csv_[i] == '\r') ++i;
+        if (i < n && csv_[i] == '\n') ++i;
+        return true;
     }
-    if (!row.empty()) rows.push_back(std::move(row));
+    return true;
+}
+
+std::vector<std::vector<CsvCell>> split_csv(std::string_view csv, const std::string& source) {
+    std::vector<std::vector<CsvCell>> rows;
+    CsvRows reader(csv, source);
+    for (std::vector<CsvCell> row; reader.next(row);) rows.push_back(std::move(row));
     return rows;
 }
 
 Records records_from_csv(std::string_view csv, const std::string& source) {
     if (csv.substr(0, kBom.size()) == kBom) csv.remove_prefix(kBom.size());
-    std::vector<std::vector<CsvCell>> rows = split_csv(csv, source);
-    if (rows.empty()) throw Failure(source + ": row 1: the header row is missing");
-    const std::vector<CsvCell>& header = rows[0];
+    CsvRows rows(csv, source);
+    std::vector<CsvCell> header;
+    if (!rows.next(header)) throw Failure(source + ": row 1: the header row is missing");
     bool header_ok = header.size() == kColumnCount || header.size() == kColumnCount - 1;
     for (std::size_t c = 0; header_ok && c < header.size(); ++c) header_ok = header[c].text == kColumns[c];
     if (!header_ok)
@@ -251,12 +264,13 @@ Records records_from_csv(std::string_view csv, const std::string& source) {
     };
     std::vector<Open> open;
     Records records;
-    for (std::size_t k = 1; k < rows.size(); ++k) {
-        const std::vector<CsvCell>& cells = rows[k];
+    // One row at a time, into the same cells: rows of empty cells (skipped) take no room.
+    for (std::vector<CsvCell> cells; rows.next(cells);) {
         if (all_empty(cells)) continue;
-        RowReader row(source, k + 1, cells);
+        std::size_t k = rows.count();
+        RowReader row(source, k, cells);
         if (cells.size() != header.size())
-            throw Failure(source + ": row " + std::to_string(k + 1) + ", column " +
+            throw Failure(source + ": row " + std::to_string(k) + ", column " +
                           std::to_string(std::min(cells.size(), header.size()) + 1) + ": " +
                           std::to_string(cells.size()) + " columns where the header has " +
                           std::to_string(header.size()));
@@ -271,7 +285,7 @@ Records records_from_csv(std::string_view csv, const std::string& source) {
         std::u16string text = row.text(kText, escaped), comment = row.text(kComment, escaped);
         if (folder && !text.empty()) row.fail(kText, "a folder has no text; its text is its comment");
         if (!folder && !comment.empty()) row.fail(kComment, "only a folder has a comment; an entry's is its text");
-        r.data = folder ? comment : text;
+        r.data = folder ? std::move(comment) : std::move(text);
 
         std::u16string path = row.text(kFolder, escaped);
         if (path.empty()) {
@@ -281,6 +295,8 @@ Records records_from_csv(std::string_view csv, const std::string& source) {
             if (open.empty())
                 row.fail(kFolder, "no folder " + cli::quoted(path) +
                                       " is open at this row (a folder's records follow its row directly)");
+            if (open.size() > kMaxTreeDepth)
+                row.fail(kFolder, "folders nest deeper than " + std::to_string(kMaxTreeDepth) + " levels");
             r.parentId = open.back().id;
         }
         if (folder) open.push_back({r.id, path + u"/" + r.title});

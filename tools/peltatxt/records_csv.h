@@ -16,8 +16,10 @@
 // none, rows of empty cells (skipped).
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "host_io.h"
 
@@ -35,8 +37,25 @@ struct CsvCell {
     bool quoted = false;
 };
 
-// Splits RFC 4180 text into rows of cells (a byte-order mark is not removed here). Fails naming
-// source, the row and the column of an unterminated quote or of text after a closing quote.
+// Splits RFC 4180 text into rows of cells, one row at a time (a byte-order mark is not removed
+// here). Fails naming source, the row and the column of an unterminated quote or of text after a
+// closing quote.
+class CsvRows {
+public:
+    CsvRows(std::string_view csv, const std::string& source);
+    // The next row's cells into row; false at the end of the text.
+    bool next(std::vector<CsvCell>& row);
+    // How many rows have been read: the number of the last one, as a spreadsheet numbers it.
+    std::size_t count() const { return rows_; }
+
+private:
+    std::string_view csv_;
+    const std::string& source_;
+    std::size_t at_ = 0;
+    std::size_t rows_ = 0;
+};
+
+// Every row of the text at once.
 std::vector<std::vector<CsvCell>> split_csv(std::string_view csv, const std::string& source);
 
 }  // namespace peltatxt::cli

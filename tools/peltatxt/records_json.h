@@ -19,13 +19,11 @@
 
 #include "host_io.h"
 #include "json_text.h"
+#include "records.h"
 
 namespace peltatxt::cli {
 
 enum class Shape { Tree, Flat };
-
-// Folders may nest this deep in the tree shape (the flat shape has no limit).
-constexpr std::size_t kMaxTreeDepth = 1000;
 
 // A record's "kind" and "letterCode" values, as both shapes write them.
 Json kind_json(uint8_t kind);
