@@ -1,7 +1,11 @@
 // parts_test.cpp — the tool's parts on their own: UTF-16 look test, columns, JSON reading, round-trip pairing.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "failure.h"
@@ -11,6 +15,9 @@
 #include "records_csv.h"
 #include "records_json.h"
 #include "round_trip.h"
+#include "streams.h"
+#include "support/files.h"
+#include "support/temp_dir.h"
 #include "support/records.h"
 #include "terminal.h"
 
@@ -103,6 +110,40 @@ TEST(OutputPath, DirectoryAndStemPlusTheExtension) {
     EXPECT_EQ(output_path_for("data.d/notes"), "data.d/notes.peltatxt");
     EXPECT_EQ(output_path_for("data/.x"), "data/.peltatxt");
     EXPECT_EQ(output_path_for("/a/b.c.d"), "/a/b.c.peltatxt");
+}
+
+TEST(StandardInput, IsCopiedIntoAPrivateFileUpToTheLimitAndRefusedPastIt) {
+    testing::TempDir tmp;
+    const char* was = std::getenv("TMPDIR");
+    std::string previous = was ? was : "";
+    ::setenv("TMPDIR", tmp.path().c_str(), 1);
+    constexpr std::size_t kLimit = 200000;  // several pieces of the copy
+    for (std::size_t bytes : {kLimit, kLimit + 1}) {
+        SCOPED_TRACE(bytes);
+        std::string content(bytes, 'x');
+        std::FILE* in = std::tmpfile();
+        ASSERT_NE(in, nullptr);
+        std::fwrite(content.data(), 1, content.size(), in);
+        std::rewind(in);
+        try {
+            InputFile file("-", in, kLimit);
+            EXPECT_EQ(bytes, kLimit);
+            EXPECT_EQ(file.name(), "standard input");
+            EXPECT_EQ(testing::read_bytes(file.path()), content);
+            struct stat st {};
+            EXPECT_EQ(::stat(file.path().c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 0777, 0600u);
+        } catch (const Failure& f) {
+            EXPECT_EQ(bytes, kLimit + 1);
+            EXPECT_EQ(std::string(f.what()), "standard input: holds more than 200000 bytes, the most the tool reads from it");
+        }
+        std::fclose(in);
+        EXPECT_TRUE(std::filesystem::is_empty(tmp.path())) << "the copy is removed";
+    }
+    if (was)
+        ::setenv("TMPDIR", previous.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
 }
 
 TEST(Nesting, FollowsTheOpenFoldersLikeTheWriter) {

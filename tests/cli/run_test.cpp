@@ -265,6 +265,9 @@ TEST(ToolFailures, AMissingTemporaryDirectoryIsNamedWithItsVariable) {
                    "no such directory for temporary files");
     ToolRun piped = run_shell("\"$PELTATXT\" show - < " + shell_quoted(kSample), {{"TMPDIR", gone}});
     expect_failure(piped, gone + " (from TMPDIR)", "no such directory for temporary files");
+    // Before standard input is read: endless input does not keep it waiting.
+    ToolRun endless = run_shell("yes | timeout 20 \"$PELTATXT\" to-json -", {{"TMPDIR", gone}});
+    expect_failure(endless, gone + " (from TMPDIR)", "no such directory for temporary files");
 }
 
 TEST(ToolWarnings, EightBitTextIsReadButFlagged) {

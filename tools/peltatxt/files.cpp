@@ -75,8 +75,12 @@ void check_input(const std::string& path) {
     if (ec) throw Failure(path + ": cannot open: " + ec.message());
 }
 
+// The piece of standard input read and written at a time.
+constexpr std::size_t kSpoolChunk = 64 * 1024;
+
 std::string size_text(std::size_t bytes) {
     if (bytes % (std::size_t{1} << 30) == 0) return std::to_string(bytes >> 30) + " GiB";
+    if (bytes % (std::size_t{1} << 20) == 0) return std::to_string(bytes >> 20) + " MiB";
     return std::to_string(bytes) + " bytes";
 }
 
@@ -282,6 +286,24 @@ void write_file(const std::string& path, std::string_view bytes) {
     AtomicFile f;
     if (f.open(target) && f.write_bytes(bytes.data(), bytes.size()) && f.commit()) return;
     throw Failure(path + ": cannot write: " + why_not_saved(path, f.error()));
+}
+
+void spool_to_file(std::FILE* in, const std::string& name, const std::string& path, std::size_t limit) {
+    fs::File f;
+    if (!f.create_new(utf16_path(path))) throw Failure(path + ": cannot write: " + reason_of(fs::last_error()));
+    std::unique_ptr<char[]> chunk(new char[kSpoolChunk]);
+    std::size_t total = 0;
+    for (;;) {
+        std::size_t got = std::fread(chunk.get(), 1, kSpoolChunk, in);
+        if (got > limit - total)
+            throw Failure(name + ": holds more than " + size_text(limit) + ", the most the tool reads from it");
+        total += got;
+        if (got > 0 && !f.write_all(chunk.get(), got))
+            throw Failure(path + ": cannot write: " + reason_of(fs::last_error()));
+        if (got < kSpoolChunk) break;
+    }
+    if (std::ferror(in)) throw Failure(name + ": cannot read: " + reason_of(errno));
+    if (!f.close()) throw Failure(path + ": cannot write: " + reason_of(fs::last_error()));
 }
 
 bool same_file(const std::string& a, const std::string& b) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -26,8 +27,16 @@ std::string utf8_path(const std::filesystem::path& path);
 std::string read_file(const std::string& path);
 // The whole content of a file that may hold at most limit bytes; a larger one is refused.
 std::string read_file(const std::string& path, std::size_t limit);
-// The most the tool reads of a JSON or CSV file.
-constexpr std::size_t kMaxTextInputBytes = std::size_t{1} << 30;
+// The most the tool reads of a JSON or CSV file, and of standard input: 1 GiB, or 256 MiB in a
+// 32-bit build, whose 2 to 4 GiB of address space must also hold the records read, a few times
+// the text's size.
+constexpr std::size_t kMaxTextInputBytes = sizeof(void*) == 4 ? std::size_t{256} << 20 : std::size_t{1} << 30;
+
+// Copies everything that can be read from in into a new file at path, private to its owner, in
+// pieces of a fixed size. More than limit bytes are refused once the limit is passed, naming
+// name; a failed read names name, a failed write path. What was written is left to the caller
+// to remove.
+void spool_to_file(std::FILE* in, const std::string& name, const std::string& path, std::size_t limit);
 
 // Makes sure path names a readable regular file and returns its first max_bytes bytes.
 std::string read_head(const std::string& path, std::size_t max_bytes);

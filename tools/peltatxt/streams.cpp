@@ -18,31 +18,19 @@ namespace {
 
 constexpr const char* kStdinName = "standard input";
 
-std::string read_stdin() {
-#if defined(_WIN32)
-    _setmode(_fileno(stdin), _O_BINARY);
-#endif
-    std::string bytes;
-    char chunk[64 * 1024];
-    for (;;) {
-        std::size_t got = std::fread(chunk, 1, sizeof chunk, stdin);
-        bytes.append(chunk, got);
-        if (got < sizeof chunk) break;
-    }
-    if (std::ferror(stdin))
-        throw Failure(std::string(kStdinName) + ": cannot read: " + std::generic_category().message(errno ? errno : EIO));
-    return bytes;
-}
-
 }  // namespace
 
-InputFile::InputFile(const std::string& argument) : path_(argument), name_(argument) {
+InputFile::InputFile(const std::string& argument) : InputFile(argument, stdin, kMaxTextInputBytes) {}
+
+InputFile::InputFile(const std::string& argument, std::FILE* in, std::size_t limit) : path_(argument), name_(argument) {
     if (!is_dash(argument)) return;
-    std::string bytes = read_stdin();
+#if defined(_WIN32)
+    if (in == stdin) _setmode(_fileno(stdin), _O_BINARY);
+#endif
     spool_ = std::make_unique<TempDir>();
     path_ = spool_->file("standard-input");
     name_ = kStdinName;
-    named([&] { write_file(path_, bytes); });
+    named([&] { spool_to_file(in, name_, path_, limit); });
 }
 
 Failure InputFile::renamed(const Failure& failure) const {

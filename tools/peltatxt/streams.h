@@ -1,6 +1,8 @@
 // streams.h — "-" as a file argument: standard input spooled to a private temporary file, standard output.
 #pragma once
 
+#include <cstddef>
+#include <cstdio>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -14,12 +16,15 @@ namespace peltatxt::cli {
 // The argument that names standard input or standard output.
 inline bool is_dash(const std::string& argument) { return argument == "-"; }
 
-// An input file as the user named it. "-" is standard input: it is read to its end and kept in
-// a file of a fresh temporary directory (the plug-in reads files, never streams), and from
-// then on handled like any file; messages name it "standard input".
+// An input file as the user named it. "-" is standard input: a fresh temporary directory is made
+// first (so that a missing one is named before anything is read), then standard input is copied
+// into a file there as it comes, up to kMaxTextInputBytes (the plug-in reads files, never
+// streams), and from then on handled like any file; messages name it "standard input".
 class InputFile {
 public:
     explicit InputFile(const std::string& argument);
+    // The same with in for standard input, and at most limit bytes of it (for tests).
+    InputFile(const std::string& argument, std::FILE* in, std::size_t limit);
     // The file to read.
     const std::string& path() const { return path_; }
     // The file as messages name it.
