@@ -75,7 +75,9 @@ int export_to(host::Plugin& plugin, const Records& records, const std::string& o
     if (is_dash(out_path)) {
         TempDir dir;
         std::string written = export_records(plugin, records, dir.file("standard-output"));
-        write_output("-", read_file(written), io.out);
+        Output out("-", io.out);
+        read_in_pieces(written, [&](std::string_view piece) { out.write(piece); });
+        out.finish();
         return kExitOk;
     }
     std::string written = export_records(plugin, records, out_path);
@@ -113,7 +115,9 @@ int run_to_json(const std::string& plugin_path, const std::string& file, const s
     warn_if_not_utf16(in, io);
     std::unique_ptr<host::Plugin> plugin = load_plugin(plugin_path);
     Records records = import_input(*plugin, in);
-    write_output(output, records_to_json(records, flat ? Shape::Flat : Shape::Tree, in.name()), io.out);
+    Output out(output, io.out);
+    write_json(records, flat ? Shape::Flat : Shape::Tree, in.name(), out);
+    out.finish();
     return kExitOk;
 }
 
@@ -165,8 +169,12 @@ int run_diff(const std::string& plugin_path, const std::string& a, const std::st
     Records before = read_collection(*plugin, in_a, force, io);
     Records after = read_collection(*plugin, in_b, force, io);
     CollectionDiff diff(before, after);
-    io.out << (json ? diff.json() : diff.text(in_a.name(), in_b.name()));
-    finish_output(io.out);
+    Output out("-", io.out);
+    if (json)
+        diff.write_json(out);
+    else
+        diff.write_text(in_a.name(), in_b.name(), out);
+    out.finish();
     return diff.changes().empty() ? kExitOk : kExitDifferent;
 }
 
@@ -176,7 +184,9 @@ int run_to_csv(const std::string& plugin_path, const std::string& file, const st
     warn_if_not_utf16(in, io);
     std::unique_ptr<host::Plugin> plugin = load_plugin(plugin_path);
     Records records = import_input(*plugin, in);
-    write_output(output, records_to_csv(records), io.out);
+    Output out(output, io.out);
+    write_csv(records, out);
+    out.finish();
     return kExitOk;
 }
 

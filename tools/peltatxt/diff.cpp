@@ -15,8 +15,9 @@ namespace {
 constexpr std::size_t kNone = Change::kNone;
 constexpr std::size_t kExcerptUnits = 40;  // how much of a text a changed line shows
 constexpr std::size_t kExcerptLead = 10;   // units shown before the first difference
+constexpr std::size_t kPieceBytes = 64 * 1024;  // how much text is passed on at a time
 
-using Key = std::pair<std::u16string, std::u16string>;  // folder path, title
+using Key = std::pair<std::size_t, std::u16string>;  // folder path (FolderPaths' number), title
 
 const char* word_of(Change::What what) {
     switch (what) {
@@ -81,7 +82,7 @@ Json field_value(const host::Record& r, const std::string& field) {
 }  // namespace
 
 CollectionDiff::CollectionDiff(const Records& before, const Records& after)
-    : before_(before), after_(after), paths_before_(folder_paths(before)), paths_after_(folder_paths(after)) {
+    : before_(before), after_(after), paths_before_(paths_.of(before)), paths_after_(paths_.of(after)) {
     // The records after, by folder path and title, in order.
     std::map<Key, std::vector<std::size_t>> after_by_key;
     for (std::size_t j = 0; j < after.size(); ++j) after_by_key[{paths_after_[j], after[j].title}].push_back(j);
@@ -128,22 +129,29 @@ CollectionDiff::CollectionDiff(const Records& before, const Records& after)
 }
 
 std::string CollectionDiff::text(const std::string& name_before, const std::string& name_after) const {
-    if (changes_.empty()) return {};
+    StringSink out;
+    write_text(name_before, name_after, out);
+    return std::move(out.text);
+}
+
+void CollectionDiff::write_text(const std::string& name_before, const std::string& name_after, Sink& sink) const {
+    if (changes_.empty()) return;
     // Changes grouped by the folder they are in (after, except for removed records), folders in
     // the order in which they first come up.
-    std::vector<std::u16string> folders;
-    std::map<std::u16string, std::vector<const Change*>> by_folder;
+    std::vector<std::size_t> folders;
+    std::map<std::size_t, std::vector<const Change*>> by_folder;
     std::size_t counts[4] = {};
     for (const Change& c : changes_) {
-        const std::u16string& path = c.after != kNone ? paths_after_[c.after] : paths_before_[c.before];
+        std::size_t path = c.after != kNone ? paths_after_[c.after] : paths_before_[c.before];
         auto [it, fresh] = by_folder.try_emplace(path);
         if (fresh) folders.push_back(path);
         it->second.push_back(&c);
         ++counts[static_cast<int>(c.what)];
     }
+    // Written a folder at a time: a path is made only while its lines are written.
     std::string out = "--- " + name_before + "\n+++ " + name_after + "\n";
-    for (const std::u16string& folder : folders) {
-        out += "@@ " + shown_path(folder) + "\n";
+    for (std::size_t folder : folders) {
+        out += "@@ " + shown_path(paths_.text(folder)) + "\n";
         for (const Change* c : by_folder[folder]) {
             switch (c->what) {
                 case Change::What::Removed:
@@ -154,13 +162,17 @@ std::string CollectionDiff::text(const std::string& name_before, const std::stri
                     break;
                 case Change::What::Moved:
                     out += "> " + record_label(after_[c->after]) + " (moved from " +
-                           shown_path(paths_before_[c->before]) + ")\n";
+                           shown_path(paths_.text(paths_before_[c->before])) + ")\n";
                     break;
                 case Change::What::Changed:
                     out += "~ " + record_label(before_[c->before]) + "\n";
                     for (const std::string& field : c->fields)
                         out += field_line(before_[c->before], after_[c->after], field) + "\n";
                     break;
+            }
+            if (out.size() >= kPieceBytes) {
+                sink.write(out);
+                out.clear();
             }
         }
     }
@@ -169,17 +181,26 @@ std::string CollectionDiff::text(const std::string& name_before, const std::stri
         std::size_t n = counts[static_cast<int>(what)];
         if (n) summary += (summary.empty() ? "" : ", ") + std::to_string(n) + " " + word_of(what);
     }
-    return out + summary + "\n";
+    sink.write(out + summary + "\n");
 }
 
 std::string CollectionDiff::json() const {
-    Json doc = Json::array();
-    for (const Change& c : changes_) {
+    StringSink out;
+    write_json(out);
+    return std::move(out.text);
+}
+
+void CollectionDiff::write_json(Sink& sink) const {
+    if (changes_.empty()) return sink.write("[]\n");
+    // The array written a change at a time, as json_text would write it whole.
+    std::string out = "[";
+    for (std::size_t k = 0; k < changes_.size(); ++k) {
+        const Change& c = changes_[k];
         const host::Record& r = c.after != kNone && c.what != Change::What::Changed ? after_[c.after] : before_[c.before];
         Json o = Json::object();
         o["change"] = word_of(c.what);
-        if (c.what == Change::What::Moved) o["from"] = units_utf8(paths_before_[c.before]);
-        o["folder"] = units_utf8(c.after != kNone ? paths_after_[c.after] : paths_before_[c.before]);
+        if (c.what == Change::What::Moved) o["from"] = units_utf8(paths_.text(paths_before_[c.before]));
+        o["folder"] = units_utf8(paths_.text(c.after != kNone ? paths_after_[c.after] : paths_before_[c.before]));
         o["title"] = units_utf8(r.title);
         o["kind"] = kind_json(r.kind);
         if (c.what == Change::What::Changed) {
@@ -189,9 +210,15 @@ std::string CollectionDiff::json() const {
                                      {"after", field_value(after_[c.after], field)}};
             o["fields"] = std::move(fields);
         }
-        doc.push_back(std::move(o));
+        out += "\n  ";
+        append_json_text(out, o, 1);
+        if (k + 1 < changes_.size()) out += ',';
+        if (out.size() >= kPieceBytes) {
+            sink.write(out);
+            out.clear();
+        }
     }
-    return json_text(doc) + "\n";
+    sink.write(out + "\n]\n");
 }
 
 }  // namespace peltatxt::cli

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "host_io.h"
+#include "records.h"
+#include "sink.h"
 
 namespace peltatxt::cli {
 
@@ -35,16 +37,19 @@ public:
     // per field and an excerpt around the first difference, ">" moved), and a count. Nothing when
     // the collections are equal.
     std::string text(const std::string& name_before, const std::string& name_after) const;
+    void write_text(const std::string& name_before, const std::string& name_after, Sink& out) const;
 
     // For programs: a JSON array of the changes, each with "change", "folder", "title" and
     // "kind", "from" for a moved record and "fields" with the values before and after for a
     // changed one; texts whole, every code unit kept.
     std::string json() const;
+    void write_json(Sink& out) const;
 
 private:
     const Records& before_;
     const Records& after_;
-    std::vector<std::u16string> paths_before_, paths_after_;
+    FolderPaths paths_;  // numbers the folder paths of both collections alike
+    std::vector<std::size_t> paths_before_, paths_after_;
     std::vector<Change> changes_;
 };
 

@@ -75,7 +75,7 @@ void check_input(const std::string& path) {
     if (ec) throw Failure(path + ": cannot open: " + ec.message());
 }
 
-// The piece of standard input read and written at a time.
+// The piece of standard input, or of a file passed on, read and written at a time.
 constexpr std::size_t kSpoolChunk = 64 * 1024;
 
 std::string size_text(std::size_t bytes) {
@@ -304,6 +304,35 @@ void spool_to_file(std::FILE* in, const std::string& name, const std::string& pa
     }
     if (std::ferror(in)) throw Failure(name + ": cannot read: " + reason_of(errno));
     if (!f.close()) throw Failure(path + ": cannot write: " + reason_of(fs::last_error()));
+}
+
+FileWriter::FileWriter(const std::string& path) : path_(path), file_(std::make_unique<AtomicFile>()) {
+    if (!file_->open(utf16_path(path))) fail();
+}
+
+FileWriter::~FileWriter() = default;
+
+void FileWriter::write(std::string_view bytes) {
+    if (!file_->write_bytes(bytes.data(), bytes.size())) fail();
+}
+
+void FileWriter::commit() {
+    if (!file_->commit()) fail();
+}
+
+void FileWriter::fail() const { throw Failure(path_ + ": cannot write: " + why_not_saved(path_, file_->error())); }
+
+void read_in_pieces(const std::string& path, const std::function<void(std::string_view)>& take) {
+    check_input(path);
+    fs::File f;
+    if (!f.open_read(utf16_path(path))) throw Failure(path + ": cannot open: " + reason_of(fs::last_error()));
+    std::unique_ptr<char[]> piece(new char[kSpoolChunk]);
+    for (;;) {
+        std::ptrdiff_t n = f.read(piece.get(), kSpoolChunk);
+        if (n < 0) throw Failure(path + ": cannot read: " + reason_of(fs::last_error()));
+        if (n == 0) return;
+        take(std::string_view(piece.get(), static_cast<std::size_t>(n)));
+    }
 }
 
 bool same_file(const std::string& a, const std::string& b) {

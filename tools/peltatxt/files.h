@@ -7,9 +7,15 @@
 #include <cstddef>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+
+namespace peltatxt {
+class AtomicFile;
+}
 
 namespace peltatxt::cli {
 
@@ -44,6 +50,27 @@ std::string read_head(const std::string& path, std::size_t max_bytes);
 // Creates or replaces a file with bytes, through the plug-in's own save (AtomicFile, stated in
 // text/atomic_file.h). Fails naming the real cause (no space left, permission denied, read-only, ...).
 void write_file(const std::string& path, std::string_view bytes);
+
+// A file written a piece at a time and saved as write_file saves it: only when commit() completes
+// does the new file take the place of what was there; until then, and after a failure, the
+// previous file is as it was. Fails naming the cause, as write_file does.
+class FileWriter {
+public:
+    explicit FileWriter(const std::string& path);
+    ~FileWriter();
+    FileWriter(const FileWriter&) = delete;
+    FileWriter& operator=(const FileWriter&) = delete;
+    void write(std::string_view bytes);
+    void commit();
+
+private:
+    [[noreturn]] void fail() const;
+    std::string path_;
+    std::unique_ptr<AtomicFile> file_;
+};
+
+// Passes the content of a regular file to take a piece at a time.
+void read_in_pieces(const std::string& path, const std::function<void(std::string_view)>& take);
 
 // True when both paths name one existing file (the same device and inode, also through links).
 bool same_file(const std::string& a, const std::string& b);

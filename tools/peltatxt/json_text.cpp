@@ -311,6 +311,10 @@ std::string json_text(const Json& doc) {
     return out;
 }
 
+void append_json_text(std::string& out, const Json& value, std::size_t depth) { put_value(out, value, depth); }
+
+void append_json_string(std::string& out, std::string_view text) { put_string(out, text); }
+
 Json parse_json_text(std::string_view text) {
     Json doc;
     nlohmann::detail::json_sax_dom_parser<Json> builder(doc, true);

@@ -19,6 +19,12 @@ using Json = nlohmann::ordered_json;
 // (code_units.h), without a final line break.
 std::string json_text(const Json& doc);
 
+// The same for a value inside a document, depth levels down (its lines indented 2 * depth blanks
+// more), appended to out: for writing a long document piece by piece.
+void append_json_text(std::string& out, const Json& value, std::size_t depth);
+// A string literal of a units UTF-8 text, as json_text writes one.
+void append_json_string(std::string& out, std::string_view text);
+
 // Parses JSON text; strings come out as units UTF-8, with a lone surrogate escape giving that
 // unit. Invalid JSON throws nlohmann::json::parse_error with line and column.
 Json parse_json_text(std::string_view text);

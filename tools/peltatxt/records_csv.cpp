@@ -15,6 +15,7 @@ constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr const char* kColumns[] = {"folder", "kind", "letterCode", "title", "text", "macro", "comment", "escaped"};
 constexpr std::size_t kColumnCount = sizeof kColumns / sizeof kColumns[0];
 enum Column : std::size_t { kFolder, kKind, kLetterCode, kTitle, kText, kMacro, kComment, kEscaped };
+constexpr std::size_t kPieceBytes = 64 * 1024;  // how much text is passed on at a time
 
 // A cell as RFC 4180 writes it: quoted when it holds a comma, a quote or a line break.
 void put_cell(std::string& out, std::string_view text) {
@@ -150,17 +151,34 @@ private:
 }  // namespace
 
 std::string records_to_csv(const Records& records) {
-    std::vector<std::u16string> paths = folder_paths(records);
+    StringSink out;
+    write_csv(records, out);
+    return std::move(out.text);
+}
+
+void write_csv(const Records& records, Sink& sink) {
+    std::vector<std::ptrdiff_t> parents = parent_positions(records);
     std::string out(kBom);
     for (std::size_t c = 0; c < kColumnCount; ++c) {
         if (c) out += ',';
         out += kColumns[c];
     }
     out += "\r\n";
+    // The folder path of the record at hand is kept in one string: entering a folder appends its
+    // title, leaving it cuts the path back to where it was, so no row's path is kept but this one.
+    struct Level {
+        std::size_t folder;       // the folder's position
+        std::size_t path_length;  // the length of the path of the records in it
+    };
+    std::vector<Level> open;
+    std::u16string path;
     for (std::size_t i = 0; i < records.size(); ++i) {
         const host::Record& r = records[i];
+        while (!open.empty() && (parents[i] == kTopLevel || open.back().folder != static_cast<std::size_t>(parents[i])))
+            open.pop_back();
+        path.resize(open.empty() ? 0 : open.back().path_length);
         bool folder = is_folder(r.kind);
-        bool escaped = first_lone_surrogate(paths[i]) || first_lone_surrogate(r.title) ||
+        bool escaped = first_lone_surrogate(path) || first_lone_surrogate(r.title) ||
                        first_lone_surrogate(r.data) || first_lone_surrogate(r.macro);
         std::string letter;
         if (char l = code_letter(r.letterCode))
@@ -168,7 +186,7 @@ std::string records_to_csv(const Records& records) {
         else if (r.letterCode != 0)
             letter = std::to_string(r.letterCode);
         const std::string cells[kColumnCount] = {
-            text_cell(paths[i], escaped),
+            text_cell(path, escaped),
             kind_name(r.kind).value_or(std::to_string(r.kind)),
             letter,
             text_cell(r.title, escaped),
@@ -182,8 +200,16 @@ std::string records_to_csv(const Records& records) {
             put_cell(out, cells[c]);
         }
         out += "\r\n";
+        if (folder) {
+            path.append(u"/").append(r.title);
+            open.push_back({i, path.size()});
+        }
+        if (out.size() >= kPieceBytes) {
+            sink.write(out);
+            out.clear();
+        }
     }
-    return out;
+    sink.write(out);
 }
 
 CsvRows::CsvRows(std::string_view csv, const std::string& source) : csv_(csv), source_(source) {}

@@ -22,10 +22,13 @@
 #include <vector>
 
 #include "host_io.h"
+#include "sink.h"
 
 namespace peltatxt::cli {
 
 std::string records_to_csv(const Records& records);
+// The same, a piece at a time.
+void write_csv(const Records& records, Sink& out);
 
 // Records get ids 1, 2, ... in order. Fails with one line naming source, the row (as a
 // spreadsheet numbers it, the header being row 1) and the column at fault.

@@ -16,6 +16,8 @@
 namespace peltatxt::cli {
 namespace {
 
+constexpr std::size_t kPieceBytes = 64 * 1024;  // how much text is passed on at a time
+
 Json record_json(const host::Record& r, Shape shape) {
     bool flat = shape == Shape::Flat;
     bool folder = is_folder(r.kind);
@@ -37,18 +39,6 @@ Json record_json(const host::Record& r, Shape shape) {
         o["auxB"] = r.auxB;
     }
     return o;
-}
-
-// Builds the tree shape; children[i] lists the positions of the records folder i holds.
-Json tree_json(const Records& records, const std::vector<std::vector<std::size_t>>& children,
-               const std::vector<std::size_t>& members) {
-    Json array = Json::array();
-    for (std::size_t i : members) {
-        Json o = record_json(records[i], Shape::Tree);
-        if (is_folder(records[i].kind)) o["children"] = tree_json(records, children, children[i]);
-        array.push_back(std::move(o));
-    }
-    return array;
 }
 
 // A value of a record's field as the reader keeps it until the record ends: its type as
@@ -518,29 +508,95 @@ Json letter_code_json(int8_t code) {
 }
 
 std::string records_to_json(const Records& records, Shape shape, const std::string& source) {
-    Json doc = Json::array();
-    if (shape == Shape::Flat) {
-        for (const host::Record& r : records) doc.push_back(record_json(r, Shape::Flat));
-    } else {
-        std::vector<std::ptrdiff_t> parents = parent_positions(records);
+    StringSink out;
+    write_json(records, shape, source, out);
+    return std::move(out.text);
+}
+
+void write_json(const Records& records, Shape shape, const std::string& source, Sink& sink) {
+    if (records.empty()) return sink.write("[]\n");
+    std::vector<std::ptrdiff_t> parents;
+    if (shape == Shape::Tree) {  // refused before anything is written
+        parents = parent_positions(records);
         std::vector<std::size_t> depth(records.size(), 0);
-        std::vector<std::vector<std::size_t>> children(records.size());
-        std::vector<std::size_t> top;
-        for (std::size_t i = 0; i < records.size(); ++i) {
-            if (parents[i] == kTopLevel) {
-                top.push_back(i);
-                continue;
-            }
-            auto p = static_cast<std::size_t>(parents[i]);
-            depth[i] = depth[p] + 1;
-            if (depth[i] > kMaxTreeDepth)
+        for (std::size_t i = 0; i < records.size(); ++i)
+            if (parents[i] != kTopLevel && (depth[i] = depth[static_cast<std::size_t>(parents[i])] + 1) > kMaxTreeDepth)
                 throw Failure(source + ": folders nest deeper than " + std::to_string(kMaxTreeDepth) +
                               " levels; use the flat shape (--flat)");
-            children[p].push_back(i);
-        }
-        doc = tree_json(records, children, top);
     }
-    return json_text(doc) + "\n";
+    // The document a record at a time, byte for byte as json_text writes it whole. In the tree
+    // shape the list's order is the tree's: a folder's records follow it, so each record closes
+    // the folders it is not in and opens its own.
+    std::string out = "[";
+    auto newline = [&](std::size_t level) {
+        out += '\n';
+        out.append(2 * level, ' ');
+    };
+    struct Open {
+        std::size_t folder;
+        bool has_children;  // its "children" array has had a record
+    };
+    std::vector<Open> open;
+    auto close_folder = [&] {
+        std::size_t level = 1 + 2 * (open.size() - 1);  // the folder object's
+        if (open.back().has_children) {
+            newline(level + 1);
+            out += ']';
+        } else {
+            out += "[]";
+        }
+        newline(level);
+        out += '}';
+        open.pop_back();
+    };
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const host::Record& r = records[i];
+        if (shape == Shape::Flat) {
+            if (i > 0) out += ',';
+            newline(1);
+            append_json_text(out, record_json(r, Shape::Flat), 1);
+        } else {
+            while (!open.empty() && (parents[i] == kTopLevel || open.back().folder != static_cast<std::size_t>(parents[i])))
+                close_folder();
+            if (open.empty()) {
+                if (i > 0) out += ',';
+            } else if (open.back().has_children) {
+                out += ',';
+            } else {
+                out += '[';
+                open.back().has_children = true;
+            }
+            std::size_t level = 1 + 2 * open.size();
+            newline(level);
+            Json fields = record_json(r, Shape::Tree);
+            out += '{';
+            std::size_t n = 0;
+            for (auto it = fields.begin(); it != fields.end(); ++it) {
+                if (n++) out += ',';
+                newline(level + 1);
+                append_json_string(out, it.key());
+                out += ": ";
+                append_json_text(out, it.value(), level + 1);
+            }
+            if (is_folder(r.kind)) {
+                out += ',';
+                newline(level + 1);
+                out += "\"children\": ";
+                open.push_back({i, false});
+            } else {
+                newline(level);
+                out += '}';
+            }
+        }
+        if (out.size() >= kPieceBytes) {
+            sink.write(out);
+            out.clear();
+        }
+    }
+    while (!open.empty()) close_folder();
+    newline(0);
+    out += "]\n";
+    sink.write(out);
 }
 
 Records records_from_json(std::string_view json, const std::string& source) {

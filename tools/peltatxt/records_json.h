@@ -20,6 +20,7 @@
 #include "host_io.h"
 #include "json_text.h"
 #include "records.h"
+#include "sink.h"
 
 namespace peltatxt::cli {
 
@@ -32,6 +33,8 @@ Json letter_code_json(int8_t code);
 // Pretty-printed UTF-8 JSON, ending in a line break. source names the records' file in the
 // message of a failure (a tree nested too deep).
 std::string records_to_json(const Records& records, Shape shape, const std::string& source);
+// The same, a piece at a time; a tree nested too deep is refused before anything is written.
+void write_json(const Records& records, Shape shape, const std::string& source, Sink& out);
 
 // Reads either shape. Records of the tree shape get ids 1, 2, ... in order. Fails with a message
 // naming source and the line and column of invalid JSON, or the record and field at fault.

@@ -41,18 +41,41 @@ Failure InputFile::renamed(const Failure& failure) const {
     return Failure(message);
 }
 
-void write_output(const std::string& output, std::string_view bytes, std::ostream& out) {
+constexpr std::size_t kOutputPiece = std::size_t{1} << 20;
+
+Output::Output(const std::string& output, std::ostream& out) : out_(out) {
     if (!output.empty() && !is_dash(output)) {
-        write_file(output, bytes);
+        path_ = output;
         return;
     }
-    out.flush();
+    out_.flush();
 #if defined(_WIN32)
-    if (&out == &std::cout) _setmode(_fileno(stdout), _O_BINARY);
+    if (&out_ == &std::cout) _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) throw Failure("standard output: cannot write");
+}
+
+void Output::write(std::string_view bytes) {
+    pending_.append(bytes);
+    if (pending_.size() >= kOutputPiece) pass_on();
+}
+
+void Output::pass_on() {
+    if (!path_.empty()) {
+        // Opened with the first piece: what goes wrong with the input is found first.
+        if (!file_) file_ = std::make_unique<FileWriter>(path_);
+        file_->write(pending_);
+    } else {
+        out_.write(pending_.data(), static_cast<std::streamsize>(pending_.size()));
+        if (!out_) throw Failure("standard output: cannot write");
+    }
+    pending_.clear();
+}
+
+void Output::finish() {
+    pass_on();
+    if (file_) return file_->commit();  // opened by pass_on when there is a path
+    out_.flush();
+    if (!out_) throw Failure("standard output: cannot write");
 }
 
 }  // namespace peltatxt::cli

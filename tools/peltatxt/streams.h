@@ -10,6 +10,7 @@
 
 #include "failure.h"
 #include "files.h"
+#include "sink.h"
 
 namespace peltatxt::cli {
 
@@ -47,8 +48,23 @@ private:
     std::string path_, name_;
 };
 
-// Writes bytes to output: a file, or standard output (out) when output is "-" or empty. Bytes
-// go out unchanged (no line-break translation on Windows).
-void write_output(const std::string& output, std::string_view bytes, std::ostream& out);
+// A text written a piece at a time to output: a file, or standard output (out) when output is
+// "-" or empty. Bytes go out unchanged (no line-break translation on Windows). Pieces are
+// gathered up to 1 MiB and passed on; the file is opened with the first of them and saved by
+// finish(), so that it replaces the previous file only when complete. A failure names the file,
+// or "standard output".
+class Output : public Sink {
+public:
+    Output(const std::string& output, std::ostream& out);
+    void write(std::string_view bytes) override;
+    void finish();
+
+private:
+    void pass_on();
+    std::string path_;                  // empty: standard output
+    std::unique_ptr<FileWriter> file_;
+    std::ostream& out_;
+    std::string pending_;
+};
 
 }  // namespace peltatxt::cli
