@@ -142,6 +142,46 @@ TEST(ToolInputs, AJsonFileLargerThanTheLimitIsRefusedUnread) {
                    sizeof(void*) == 4 ? "is larger than 256 MiB" : "is larger than 1 GiB");
 }
 
+TEST(ToolInputs, HostileShapesOfJsonAndCsvStayWithinEightTimesTheirSize) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer needs far more address space than the tool";
+#else
+    // About 10 MB each of shapes that give no record: the address space allowed is 8 times the
+    // input and 32 MiB for the program itself, where a document tree took some 20 times the input.
+    constexpr std::size_t kBytes = 10'000'000;
+    auto repeated = [](std::string_view head, std::string_view unit, std::string_view tail) {
+        std::string s(head);
+        while (s.size() < kBytes) s.append(unit);
+        return s.append(tail);
+    };
+    struct Case {
+        const char* name;
+        std::string content;
+        const char* fault;  // a part of the one-line message, or nullptr for success
+    };
+    const Case cases[] = {
+        {"arrays.json", repeated("[[]", ",[]", "]"), "record at /0: expected a record object, found an array"},
+        {"unknown.json", repeated("[{\"x\":1}", ",{\"x\":1}", "]"), "record at /0: \"kind\" is missing"},
+        {"blank.csv", repeated("folder,kind,letterCode,title,text,macro,comment,escaped\r\n", "\r\n", ""), nullptr},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        write_bytes(dir / c.name, c.content);
+        std::size_t kib = (8 * c.content.size() >> 10) + (32 << 10);
+        std::string command = std::string(c.name).ends_with(".csv") ? "from-csv" : "from-json";
+        ToolRun run = run_shell("ulimit -v " + std::to_string(kib) + " && \"$PELTATXT\" " + command + " " +
+                                shell_quoted(dir / c.name) + " " + shell_quoted(dir / "out"));
+        if (c.fault) {
+            expect_failure(run, dir / c.name, c.fault);
+        } else {
+            EXPECT_EQ(run.status, 0) << run.err;
+            EXPECT_EQ(run.err, "");
+        }
+    }
+#endif
+}
+
 TEST(ToolOutputs, ToJsonWritesThroughALinkAndKeepsTheFileItNames) {
     TempDir dir;
     write_bytes(dir / "real.json", "old");
