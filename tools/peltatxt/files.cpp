@@ -165,7 +165,7 @@ std::string why_not_saved(const std::string& path, int error) {
         case ENOENT: return "no such directory";
         case EPERM: return is_there(st) ? "is immutable or append-only" : reason_of(error);
         case EBUSY: return "another save of this file is in progress";
-        case EFBIG: return "larger than the file-size limit of this process (ulimit -f) allows";
+        case EFBIG: return "file too large (past the file-size limit of this process, ulimit -f)";
         case EACCES: {
             if (is_there(st) && has_no_write_bit(st)) return "is read-only";
             Access a = access_of(path);
