@@ -90,33 +90,40 @@ bool File::create_new(Text path) {
     return true;
 }
 
-bool File::open_update(Text path) {
-    std::string p;
-    if (detail::operation_fails() || !detail::to_utf8(path, p)) return false;
-    int fd = open_retrying(p.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return failed();
+namespace {
+// Opens the existing regular file (no link) at p with flags, without waiting for anything.
+int open_existing_regular(const std::string& p, int flags, uint64_t& size) {
+    int fd = open_retrying(p.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return failed(), -1;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return failed_with(ENXIO);
+        return failed_with(ENXIO), -1;
     }
-    adopt(fd, static_cast<uint64_t>(st.st_size));
+    size = static_cast<uint64_t>(st.st_size);
+    return fd;
+}
+}  // namespace
+
+bool File::open_update(Text path) {
+    std::string p;
+    uint64_t size = 0;
+    if (detail::operation_fails() || !detail::to_utf8(path, p)) return false;
+    int fd = open_existing_regular(p, O_RDWR, size);
+    if (fd < 0) return false;
+    adopt(fd, size);
     left_ = UINT64_MAX;
     return true;
 }
 
 bool File::open_to_lock(Text path) {
     std::string p;
+    uint64_t size = 0;
     if (!detail::to_utf8(path, p)) return false;
     // Write access, which an exclusive lock needs; nothing is written.
-    int fd = open_retrying(p.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return failed();
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return failed_with(ENXIO);
-    }
-    adopt(fd, static_cast<uint64_t>(st.st_size));
+    int fd = open_existing_regular(p, O_WRONLY, size);
+    if (fd < 0) return false;
+    adopt(fd, size);
     left_ = UINT64_MAX;
     return true;
 }

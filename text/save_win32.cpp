@@ -89,6 +89,17 @@ void keep_attributes_and_creation(const SaveTarget& t, const std::wstring& path)
     CloseHandle(h);
 }
 
+// The path, directory, volume, file index and size of an existing file, as examine and identify
+// give them.
+void set_identity(SaveTarget& t, const std::wstring& full, const BY_HANDLE_FILE_INFORMATION& info) {
+    t.exists = true;
+    t.path = narrow(full);
+    t.dir = narrow(dir_of(full));
+    t.device = info.dwVolumeSerialNumber;
+    t.inode = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+    t.size = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+}
+
 }  // namespace
 
 bool examine(Text path, SaveTarget& t) {
@@ -143,12 +154,7 @@ bool examine(Text path, SaveTarget& t) {
     CloseHandle(h);
     if (!disk) return failed_with(ENXIO);
     if (!ok) return false;
-    t.exists = true;
-    t.path = narrow(full);
-    t.dir = narrow(dir_of(full));
-    t.device = info.dwVolumeSerialNumber;
-    t.inode = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
-    t.size = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    set_identity(t, full, info);
     t.access_s = static_cast<int64_t>(ticks_of(info.ftLastAccessTime));
     t.modify_s = static_cast<int64_t>(ticks_of(info.ftLastWriteTime));
     t.attributes = info.dwFileAttributes;
@@ -299,12 +305,7 @@ bool identify(Text path, const File&, SaveTarget& t) {
     CloseHandle(h);
     if (!ok) return false;
     full.resize(m);
-    t.exists = true;
-    t.path = narrow(full);
-    t.dir = narrow(dir_of(full));
-    t.device = info.dwVolumeSerialNumber;
-    t.inode = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
-    t.size = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    set_identity(t, full, info);
     return true;
 }
 
