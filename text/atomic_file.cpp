@@ -38,7 +38,11 @@ bool AtomicFile::take_turn(std::u16string_view target) {
         turn_.discard();
         // Without a file there is nothing to lock yet; without locks, or a file that cannot be
         // opened for them, the save goes on as before and its later steps find any trouble.
-        if (!target_.exists || !turn_.open_to_lock(target_.path)) return true;
+        if (!target_.exists) return true;
+        if (!turn_.open_to_lock(target_.path)) {
+            fs::set_last_error(0);
+            return true;
+        }
         switch (turn_.lock(fs::File::Lock::turn, true, fs::kLockWaitMs)) {
             case fs::File::Locked::busy:
                 fs::set_last_error(EBUSY);

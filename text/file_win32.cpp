@@ -170,8 +170,7 @@ bool File::open_update(Text path) {
 }
 
 bool File::open_to_lock(Text) {
-    // The sharing modes of the opens keep saves and imports apart here.
-    return failed_with(ENOTSUP);
+    return false;  // the sharing modes of the opens keep saves and imports apart here
 }
 
 File::Locked File::lock(Lock, bool, int) noexcept { return Locked::unsupported; }
