@@ -208,16 +208,27 @@ TEST(CrashSafety, TwoSavesOfOneFileAtOnceTakeTurns) {
         const std::string a_bytes = read_bytes(file);
         if (in_place) fsys::create_hard_link(file, dir / "other-name");
         const std::size_t entries = static_cast<std::size_t>(std::distance(fsys::directory_iterator(dir.path()), {}));
+        // 1: saved; 2: refused as busy, which only a save that keeps its turn past the wait (a
+        // disk slow to sync) may cause; anything else is a spurious failure.
+        auto save = [&](const EntryList& list) {
+            return [&] {
+                errno = 0;
+                return writeDataFile(handle(arg), list.get()) == 1 ? 1 : errno == EBUSY ? 2 : 0;
+            };
+        };
+        int busy = 0;
         for (int round = 0; round < 30; ++round) {
-            pid_t first = spawn([&] { return writeDataFile(handle(arg), a.get()); });
-            pid_t second = spawn([&] { return writeDataFile(handle(arg), b.get()); });
-            EXPECT_EQ(wait_for(first), 1) << round;
-            EXPECT_EQ(wait_for(second), 1) << round;
+            pid_t first = spawn(save(a));
+            pid_t second = spawn(save(b));
+            int one = wait_for(first), other = wait_for(second);
+            EXPECT_TRUE((one == 1 || one == 2) && (other == 1 || other == 2) && one + other < 4) << round;
+            busy += one == 2 || other == 2;
             std::string now = read_bytes(file);
             EXPECT_TRUE(now == a_bytes || now == b_bytes) << round;
             EXPECT_EQ(static_cast<std::size_t>(std::distance(fsys::directory_iterator(dir.path()), {})), entries)
                 << "nothing left behind";
         }
+        EXPECT_LT(busy, 30) << "saves that always time out do not take turns";
     }
 }
 

@@ -244,7 +244,8 @@ Refusal why_refused(Text path) {
     }
     std::string dir = utf8_of(t.dir);
     if (dir.empty()) dir = ".";
-    r.dir = t.dir.empty() ? u"." : t.dir;
+    r.dir = t.dir;
+    if (r.dir.empty()) r.dir.push_back(u'.');
     struct stat st {};
     if (::stat(dir.c_str(), &st) != 0) {
         r.error = errno;
