@@ -243,7 +243,7 @@ Refusal why_refused(Text path) {
         return r;
     }
     std::string dir = utf8_of(t.dir);
-    if (dir.empty()) dir = ".";
+    if (dir.empty()) dir.push_back('.');
     r.dir = t.dir;
     if (r.dir.empty()) r.dir.push_back(u'.');
     struct stat st {};
