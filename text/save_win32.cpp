@@ -249,7 +249,7 @@ bool put_in_place(const SaveTarget& t, File& temp, std::u16string& name) {
 bool publish(File& temp, std::u16string& name, Text final_path) {
     std::wstring from = wide(name), to(final_path.begin(), final_path.end());
     temp.discard();  // MoveFileExW needs it closed
-    bool ok = !detail::operation_fails() && (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0 || failed());
+    bool ok = !detail::operation_fails() && (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0 || failed());
     if (!ok) DeleteFileW(from.c_str());
     name.clear();
     return ok;
