@@ -11,7 +11,8 @@
 #include "format/escape.h"
 #include "format/markers.h"
 #include "format/writer.h"
-#include "text/file_system.h"
+#include "fs/file_source.h"
+#include "fs/file_system.h"
 #include "text/line_pieces.h"
 
 using namespace peltatxt;
@@ -121,7 +122,7 @@ void BM_LinePieces(benchmark::State& state) {
             state.SkipWithError("cannot open the sample file");
             break;
         }
-        FileSource source(file);
+        fs::FileSource source(file);
         LinePieceReader reader(source);
         std::u16string_view piece;
         std::size_t pieces = 0;

@@ -2,7 +2,8 @@
 #include "reader.h"
 
 #include "format/markers.h"
-#include "text/file_system.h"
+#include "fs/file_source.h"
+#include "fs/file_system.h"
 #include "text/line_pieces.h"
 #include "text/unicode_text.h"
 
@@ -202,7 +203,7 @@ bool read_file(Text path, EntryListObject& list) {
     if (!fs::creation_seconds(path, seconds)) return false;
     fs::File file;
     if (!fs::open_for_import(path, file)) return false;
-    FileSource source(file);
+    fs::FileSource source(file);
     // Records are numbered from the low 32 bits of the creation time.
     return read_pieces(source, list, static_cast<uint32_t>(seconds));
 }

@@ -6,7 +6,7 @@
 #include "format/carry.h"
 #include "format/escape.h"
 #include "text/byte_sink.h"
-#include "text/file_sink.h"
+#include "fs/file_sink.h"
 #include "text/line_pieces.h"
 #include "text/unicode_text.h"
 
@@ -295,7 +295,7 @@ Form choose_form(Text title, Text data, int8_t letterCode, std::size_t indent) {
 
 bool write_file(Text path, const EntryListObject* list) {
     if (path.empty()) return false;  // names no file: there is nothing to derive a name from
-    return save_file(output_path(path), [list](ByteSink& sink) { return write_list(list, sink); });
+    return fs::save_file(output_path(path), [list](ByteSink& sink) { return write_list(list, sink); });
 }
 
 std::string write_memory(const EntryListObject* list) {

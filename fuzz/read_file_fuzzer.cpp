@@ -16,7 +16,7 @@
 #include "model/shared_string.h"
 #include "peltatxt.h"
 #include "support/read_list_check.h"
-#include "text/file_system.h"
+#include "fs/file_system.h"
 #include "text/line_pieces.h"
 
 using namespace peltatxt;

@@ -7,7 +7,7 @@
 #include "model/entry_list.h"
 #include "model/shared_string.h"
 #include "peltatxt.h"
-#include "text/file_system.h"
+#include "fs/file_system.h"
 
 using namespace peltatxt;
 

@@ -78,7 +78,7 @@ PELTATXT_API EntryListObject* PELTATXT_CALL readDataFile(peltatxt_unit* path);
  * as it was; a crash at any moment leaves the previous content complete, in the file or in the
  * backup that a save writing the file in place makes first (readDataFile then reads the backup,
  * and the next successful export removes it). The save is stated in full in the source's
- * text/atomic_file.h and in the README's Reliability section. */
+ * fs/atomic_file.h and in the README's Reliability section. */
 PELTATXT_API uint8_t PELTATXT_CALL writeDataFile(peltatxt_unit* path, const EntryListObject* list);
 
 /* Always 0: the format offers no macro conversion. The caller cleans up the stack, so whatever

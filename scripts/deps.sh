@@ -43,7 +43,9 @@ if ((${#missing[@]})); then
   if [[ $task == test ]]; then
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
   fi
-  apt-get update -qq
+  # A mirror in the middle of a sync fails one index now and then: try again, then go on with the
+  # indexes that did arrive (the install below fails if what it needs is missing).
+  apt-get update -qq || { sleep 20; apt-get update -qq; } || echo "deps.sh: some package indexes did not update; going on" >&2
   # The cross-build and Wine packages without their recommendations (Wine's are large).
   plain=() cross=()
   for p in "${missing[@]}"; do

@@ -28,7 +28,7 @@
 #include "support/records.h"
 #include "support/slow_build.h"
 #include "support/temp_dir.h"
-#include "text/file_system.h"
+#include "fs/file_system.h"
 
 namespace peltatxt {
 namespace {

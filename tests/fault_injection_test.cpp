@@ -30,7 +30,7 @@
 #include "support/files.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
-#include "text/file_system.h"
+#include "fs/file_system.h"
 
 namespace {
 

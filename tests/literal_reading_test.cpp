@@ -7,7 +7,7 @@
 #include "format_test_support.h"
 #include "literal_reader.h"
 #include "support/random_choices.h"
-#include "text/file_system.h"
+#include "fs/file_system.h"
 #include "text/line_pieces.h"
 #include "text/unicode_text.h"
 

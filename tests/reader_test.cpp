@@ -7,6 +7,7 @@
 
 #include "format/markers.h"
 #include "format_test_support.h"
+#include "fs/file_system.h"
 #include "text/line_pieces.h"
 
 namespace peltatxt {

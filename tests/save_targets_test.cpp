@@ -28,8 +28,8 @@
 #include "support/files.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
-#include "text/save_target.h"
-#include "text/file_system.h"
+#include "fs/save_target.h"
+#include "fs/file_system.h"
 
 namespace peltatxt {
 namespace {

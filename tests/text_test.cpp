@@ -16,10 +16,11 @@
 #include "support/files.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
-#include "text/atomic_file.h"
+#include "fs/atomic_file.h"
 #include "text/byte_sink.h"
-#include "text/file_sink.h"
-#include "text/file_system.h"
+#include "fs/file_sink.h"
+#include "fs/file_source.h"
+#include "fs/file_system.h"
 #include "text/line_pieces.h"
 #include "text/unicode_text.h"
 #include "text/utf8.h"
@@ -230,7 +231,7 @@ std::vector<std::u16string> pieces_of_bytes(const std::string& bytes) {
     testing::write_bytes(dir / "f", bytes);
     fs::File file;
     EXPECT_TRUE(file.open_read(u16(dir / "f")));
-    FileSource from_file(file);
+    fs::FileSource from_file(file);
     std::vector<std::u16string> out = pieces_from(from_file);
     MemorySource from_memory(std::as_bytes(std::span(bytes)));
     EXPECT_EQ(pieces_from(from_memory), out) << "memory and file give different pieces";
@@ -467,14 +468,14 @@ TEST(AtomicFile, ReplacesTheTargetOnlyOnCommit) {
     auto target = dir / "out";
     testing::write_bytes(target, "old");
     {
-        AtomicFile f;
+        fs::AtomicFile f;
         ASSERT_TRUE(f.open(u16(target)));
         ASSERT_TRUE(f.write(u"new", 3));
         EXPECT_EQ(testing::read_bytes(target), "old");
     }  // abandoned
     EXPECT_EQ(testing::read_bytes(target), "old");
     EXPECT_EQ(testing::file_names(dir.path()), std::vector<std::string>{"out"});
-    AtomicFile f;
+    fs::AtomicFile f;
     ASSERT_TRUE(f.open(u16(target)));
     ASSERT_TRUE(f.write(u"new", 3));
     ASSERT_TRUE(f.commit());
@@ -490,7 +491,7 @@ TEST(AtomicFile, EveryFailingOperationLeavesTheTargetAndNoTemporaryFile) {
         fs::fail_operation(k, false);
         bool ok;
         {
-            AtomicFile f;
+            fs::AtomicFile f;
             ok = f.open(u16(target)) && f.write(u"new", 3) && f.commit();
         }
         long used = fs::fail_operation(0, false);
@@ -510,11 +511,11 @@ TEST(AtomicFile, ALongSaveKeepsEveryByteAndFailsCleanlyLate) {
     TempDir dir;
     auto target = dir / "out";
     testing::write_bytes(target, "old");
-    std::string content(static_cast<std::size_t>(AtomicFile::kWritebackBytes * 5 / 2), '\0');
+    std::string content(static_cast<std::size_t>(fs::AtomicFile::kWritebackBytes * 5 / 2), '\0');
     for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>('a' + (i * 7 + i / 4099) % 26);
     constexpr std::size_t kPiece = 300001;  // odd, so that no write ends on a step
     auto save = [&] {
-        AtomicFile f;
+        fs::AtomicFile f;
         if (!f.open(u16(target))) return false;
         for (std::size_t at = 0; at < content.size(); at += kPiece)
             if (!f.write_bytes(content.data() + at, std::min(kPiece, content.size() - at))) return false;
@@ -603,12 +604,12 @@ TEST(SaveFile, CommitsWhatFillWroteOrLeavesThePreviousFile) {
     } cases[] = {{false, "old"}, {true, "new"}};
     for (const Case& c : cases) {
         testing::write_bytes(target, "old");
-        bool saved = save_file(u16(target), [&](ByteSink& sink) { return sink.write("new", 3) && c.fill_result; });
+        bool saved = fs::save_file(u16(target), [&](ByteSink& sink) { return sink.write("new", 3) && c.fill_result; });
         EXPECT_EQ(saved, c.fill_result);
         EXPECT_EQ(testing::read_bytes(target), c.expected);
         EXPECT_EQ(testing::file_names(dir.path()), std::vector<std::string>{"out"});
     }
-    EXPECT_FALSE(save_file(u16(dir / "missing" / "out"), [](ByteSink&) { return true; }));
+    EXPECT_FALSE(fs::save_file(u16(dir / "missing" / "out"), [](ByteSink&) { return true; }));
 }
 
 }  // namespace

@@ -11,8 +11,8 @@
 #include "support/files.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
-#include "text/file_system.h"
-#include "text/save_target.h"
+#include "fs/file_system.h"
+#include "fs/save_target.h"
 
 namespace peltatxt {
 namespace {

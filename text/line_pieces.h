@@ -1,4 +1,4 @@
-// line_pieces.h — LinePieceReader: UTF-16LE bytes from a file or memory as lines of at most 65,535 units, read in large blocks.
+// line_pieces.h — LinePieceReader: UTF-16LE bytes from a source (memory here, a file in fs/file_source.h) as lines of at most 65,535 units, read in large blocks.
 #pragma once
 
 #include <bit>
@@ -6,8 +6,6 @@
 #include <memory>
 #include <span>
 #include <string_view>
-
-#include "file_system.h"
 
 namespace peltatxt {
 
@@ -24,16 +22,6 @@ public:
 
 protected:
     ~ByteSource() = default;
-};
-
-// The bytes of an open file, from where it stands.
-class FileSource final : public ByteSource {
-public:
-    explicit FileSource(fs::File& file) noexcept : file_(file) {}
-    std::ptrdiff_t read(void* buffer, std::size_t bytes) override { return file_.read(buffer, bytes); }
-
-private:
-    fs::File& file_;
 };
 
 // Bytes held in memory; they must outlive the reader.

@@ -25,8 +25,8 @@
 
 #include "failure.h"
 #include "plugin_host.h"
-#include "text/atomic_file.h"
-#include "text/file_system.h"
+#include "fs/atomic_file.h"
+#include "fs/file_system.h"
 
 namespace peltatxt::cli {
 namespace {
@@ -283,7 +283,7 @@ std::string read_head(const std::string& path, std::size_t max_bytes) { return r
 
 void write_file(const std::string& path, std::string_view bytes) {
     std::u16string target = utf16_path(path);
-    AtomicFile f;
+    fs::AtomicFile f;
     if (f.open(target) && f.write_bytes(bytes.data(), bytes.size()) && f.commit()) return;
     throw Failure(path + ": cannot write: " + why_not_saved(path, f.error()));
 }
@@ -306,7 +306,7 @@ void spool_to_file(std::FILE* in, const std::string& name, const std::string& pa
     if (!f.close()) throw Failure(path + ": cannot write: " + reason_of(fs::last_error()));
 }
 
-FileWriter::FileWriter(const std::string& path) : path_(path), file_(std::make_unique<AtomicFile>()) {
+FileWriter::FileWriter(const std::string& path) : path_(path), file_(std::make_unique<fs::AtomicFile>()) {
     if (!file_->open(utf16_path(path))) fail();
 }
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-namespace peltatxt {
+namespace peltatxt::fs {
 class AtomicFile;
 }
 
@@ -48,7 +48,7 @@ void spool_to_file(std::FILE* in, const std::string& name, const std::string& pa
 std::string read_head(const std::string& path, std::size_t max_bytes);
 
 // Creates or replaces a file with bytes, through the plug-in's own save (AtomicFile, stated in
-// text/atomic_file.h). Fails naming the real cause (no space left, permission denied, read-only, ...).
+// fs/atomic_file.h). Fails naming the real cause (no space left, permission denied, read-only, ...).
 void write_file(const std::string& path, std::string_view bytes);
 
 // A file written a piece at a time and saved as write_file saves it: only when commit() completes
@@ -66,7 +66,7 @@ public:
 private:
     [[noreturn]] void fail() const;
     std::string path_;
-    std::unique_ptr<AtomicFile> file_;
+    std::unique_ptr<fs::AtomicFile> file_;
 };
 
 // Passes the content of a regular file to take a piece at a time.

@@ -5,9 +5,9 @@
 #include <string_view>
 #include <type_traits>
 
-#include "byte_sink.h"
+#include "text/byte_sink.h"
 
-namespace peltatxt {
+namespace peltatxt::fs {
 
 class AtomicFile;
 
@@ -36,4 +36,4 @@ bool save_file(std::u16string_view path, Fill&& fill) {
         path, [](void* f, ByteSink& sink) -> bool { return (*static_cast<F*>(f))(sink); }, &fill);
 }
 
-}  // namespace peltatxt
+}  // namespace peltatxt::fs

@@ -30,7 +30,7 @@
 #include "posix_call.h"
 #include "save_target.h"
 #include "temp_name.h"
-#include "utf8.h"
+#include "text/utf8.h"
 
 namespace peltatxt::fs::save {
 namespace {

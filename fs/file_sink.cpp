@@ -3,7 +3,7 @@
 
 #include "atomic_file.h"
 
-namespace peltatxt {
+namespace peltatxt::fs {
 
 bool FileSink::write(const void* bytes, std::size_t count) { return file_.write_bytes(bytes, count); }
 
@@ -15,4 +15,4 @@ bool detail::save_file(std::u16string_view path, bool (*fill)(void* content, Byt
     return file.commit();
 }
 
-}  // namespace peltatxt
+}  // namespace peltatxt::fs

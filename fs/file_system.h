@@ -130,7 +130,7 @@ inline bool failed_with(int error) noexcept {
 void report_last_error(int fallback) noexcept;
 
 #if defined(PELTATXT_FAULT_SEAMS)
-// Test seams, in the test variant of the core only (text/file_fault.cpp).
+// Test seams, in the test variant of the core only (fs/file_fault.cpp).
 //
 // The k-th counted operation from now on fails (k >= 1), and with persistent every one after it
 // too; k = 0 turns failures off. Counted: opening, creating, reading, writing, syncing, closing

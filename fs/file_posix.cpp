@@ -18,7 +18,7 @@
 #include "file_system.h"
 #include "posix_call.h"
 #include "save_target.h"
-#include "utf8.h"
+#include "text/utf8.h"
 
 namespace peltatxt::fs {
 namespace {

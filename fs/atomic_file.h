@@ -9,7 +9,7 @@
 #include "file_system.h"
 #include "save_target.h"
 
-namespace peltatxt {
+namespace peltatxt::fs {
 
 // The save, stated once here: writeDataFile, the tool's outputs and everything else that writes a
 // file go through it (the export's header and the README point here).
@@ -79,14 +79,14 @@ private:
     bool fail_with(int error) noexcept;
     bool fits(uint64_t bytes) const noexcept;
     bool take_turn(std::u16string_view target);
-    bool write_in_place(fs::File* source, uint64_t bytes);
-    bool make_backup(fs::File& target, uint64_t bytes, std::u16string& backup);
-    bool copy(fs::File& from, fs::File& to, uint64_t bytes, bool append);
+    bool write_in_place(File* source, uint64_t bytes);
+    bool make_backup(File& target, uint64_t bytes, std::u16string& backup);
+    bool copy(File& from, File& to, uint64_t bytes, bool append);
     void abandon() noexcept;
 
-    fs::SaveTarget target_;
-    fs::File turn_;          // the target, open for its turn lock
-    fs::File file_;          // the temporary file
+    SaveTarget target_;
+    File turn_;          // the target, open for its turn lock
+    File file_;          // the temporary file
     std::u16string temp_;    // its name, when it has one
     std::string pending_;    // the new content, when there is no temporary file
     bool buffered_ = false;  // writes go to pending_
@@ -99,4 +99,4 @@ private:
     int error_ = 0;
 };
 
-}  // namespace peltatxt
+}  // namespace peltatxt::fs
