@@ -2,8 +2,6 @@
 #include "reader.h"
 
 #include "format/markers.h"
-#include "fs/file_source.h"
-#include "fs/file_system.h"
 #include "text/line_pieces.h"
 #include "text/unicode_text.h"
 
@@ -176,10 +174,7 @@ void Reader::on_bare_line(Text raw, Text stripped) {
     entry_list::append(list_, std::move(r));
 }
 
-namespace {
-
-// Empties list, then reads every piece of source into it; on failure the list is left empty.
-bool read_pieces(ByteSource& source, EntryListObject& list, uint32_t first_id) {
+bool read_source(ByteSource& source, EntryListObject& list, uint32_t first_id) {
     entry_list::clear(list);
     try {
         LinePieceReader pieces(source);
@@ -195,22 +190,9 @@ bool read_pieces(ByteSource& source, EntryListObject& list, uint32_t first_id) {
     return false;
 }
 
-}  // namespace
-
-bool read_file(Text path, EntryListObject& list) {
-    entry_list::clear(list);
-    int64_t seconds = 0;
-    if (!fs::creation_seconds(path, seconds)) return false;
-    fs::File file;
-    if (!fs::open_for_import(path, file)) return false;
-    fs::FileSource source(file);
-    // Records are numbered from the low 32 bits of the creation time.
-    return read_pieces(source, list, static_cast<uint32_t>(seconds));
-}
-
 void read_memory(std::span<const std::byte> bytes, EntryListObject& list, uint32_t first_id) {
     MemorySource source(bytes);
-    read_pieces(source, list, first_id);
+    read_source(source, list, first_id);
 }
 
 }  // namespace peltatxt

@@ -1,4 +1,4 @@
-// reader.h — turns a file of the text format into records: the work behind readDataFile.
+// reader.h — turns the bytes of the text format, from a byte source, into records: the work behind readDataFile.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +11,7 @@
 #include "format/constants.h"
 #include "model/entry_list.h"
 #include "model/shared_string.h"
+#include "text/line_pieces.h"
 
 namespace peltatxt {
 
@@ -47,11 +48,10 @@ private:
     std::u16string line_text_;    // a bare line's text without line breaks
 };
 
-// Empties list, then fills it from the file at path, numbering records from the file's creation
-// time in seconds. False when the file's status cannot be obtained, it cannot be opened, or
-// reading it fails; the list is empty then. Throws std::bad_alloc, the list then being empty.
-bool read_file(Text path, EntryListObject& list);
-inline bool read_file(Text path, EntryList& list) { return read_file(path, list.object()); }
+// Empties list, then fills it from every byte of source (a byte-order mark first is skipped),
+// numbering records from first_id. False when reading the source fails; the list is empty then.
+// Throws std::bad_alloc, the list then being empty.
+bool read_source(ByteSource& source, EntryListObject& list, uint32_t first_id);
 
 // Empties list, then fills it from a whole file's bytes held in memory (byte-order mark and all),
 // numbering records from first_id. Throws std::bad_alloc, the list then being empty.

@@ -6,7 +6,6 @@
 #include "format/carry.h"
 #include "format/escape.h"
 #include "text/byte_sink.h"
-#include "fs/file_sink.h"
 #include "text/line_pieces.h"
 #include "text/unicode_text.h"
 
@@ -273,8 +272,8 @@ void Writer::put_prefixed(Marker m, Text text) {
     put(kLineBreak);
 }
 
-// Writes the whole file for a list into sink; false as soon as a write fails (a failed write is
-// reported, and a save then leaves the previous file as it was).
+}  // namespace
+
 bool write_list(const EntryListObject* list, ByteSink& sink) {
     Writer writer(sink);
     writer.start();
@@ -286,16 +285,9 @@ bool write_list(const EntryListObject* list, ByteSink& sink) {
     return !writer.failed();
 }
 
-}  // namespace
-
 Form choose_form(Text title, Text data, int8_t letterCode, std::size_t indent) {
     std::u16string scratch;
     return plan_text(title, data, letterCode, indent, scratch).form;
-}
-
-bool write_file(Text path, const EntryListObject* list) {
-    if (path.empty()) return false;  // names no file: there is nothing to derive a name from
-    return fs::save_file(output_path(path), [list](ByteSink& sink) { return write_list(list, sink); });
 }
 
 std::string write_memory(const EntryListObject* list) {

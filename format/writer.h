@@ -1,4 +1,4 @@
-// writer.h — renders records into a file of the text format, saved or in memory: the work behind writeDataFile.
+// writer.h — renders records into the text format, to a byte sink: the work behind writeDataFile.
 #pragma once
 
 #include <cstddef>
@@ -12,10 +12,9 @@
 #include "format/markers.h"
 #include "format/rules.h"
 #include "model/entry_list.h"
+#include "text/byte_sink.h"
 
 namespace peltatxt {
-
-// The file an export goes to is output_path (format/rules.h), which the tool applies as well.
 
 // The ways an entry can be written, named as the reader's handlers read them back: bare lines,
 // the text as lines of their own, read back in the bare-line mode the form names (TRM, DNL or
@@ -39,11 +38,10 @@ constexpr std::optional<BareMode> bare_mode_of(Form f) noexcept {
 // that reads back, a block otherwise.
 Form choose_form(Text title, Text data, int8_t letterCode, std::size_t indent);
 
-// Writes a list into the file for path. False when the file could not be created, written and
-// put in place; any previous file there is then left as it was.
-bool write_file(Text path, const EntryListObject* list);
+// Writes a list into sink, byte-order mark first. False when the sink failed.
+bool write_list(const EntryListObject* list, ByteSink& sink);
 
-// The bytes write_file would save for a list (byte-order mark and all), made in memory.
+// The bytes a data file of the list holds (byte-order mark and all), made in memory.
 // Throws std::bad_alloc.
 std::string write_memory(const EntryListObject* list);
 

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 
+#include "datafile/data_file.h"
 #include "format/reader.h"
 #include "fuzz_support.h"
 #include "model/entry_list.h"

@@ -2,8 +2,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "format/reader.h"
-#include "format/writer.h"
+#include "datafile/data_file.h"
 #include "model/entry_list.h"
 #include "model/shared_string.h"
 #include "peltatxt.h"

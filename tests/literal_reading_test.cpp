@@ -3,6 +3,7 @@
 
 #include <random>
 
+#include "datafile/data_file.h"
 #include "format/reader.h"
 #include "format_test_support.h"
 #include "literal_reader.h"

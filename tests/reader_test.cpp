@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "datafile/data_file.h"
 #include "format/markers.h"
 #include "format_test_support.h"
 #include "fs/file_system.h"

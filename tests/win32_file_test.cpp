@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "datafile/data_file.h"
 #include "format/reader.h"
 #include "format/writer.h"
 #include "support/entry_lists.h"

@@ -12,6 +12,7 @@
 
 #include <filesystem>
 
+#include "datafile/data_file.h"
 #include "format/escape.h"
 #include "format_test_support.h"
 #include "support/random_choices.h"
