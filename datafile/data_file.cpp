@@ -12,20 +12,26 @@
 
 namespace peltatxt {
 
-bool read_file(std::u16string_view path, EntryListObject& list) {
+bool read_file(std::u16string_view path, EntryListObject& list, std::error_code& ec) {
     entry_list::clear(list);
     int64_t seconds = 0;
-    if (!fs::creation_seconds(path, seconds)) return false;
+    if (!fs::creation_seconds(path, seconds, ec)) return false;
     fs::File file;
-    if (!fs::open_for_import(path, file)) return false;
+    if (!fs::open_for_import(path, file, ec)) return false;
     fs::FileSource source(file);
     // Records are numbered from the low 32 bits of the creation time.
-    return read_source(source, list, static_cast<uint32_t>(seconds));
+    if (read_source(source, list, static_cast<uint32_t>(seconds))) return true;
+    ec = file.error();  // the source fails only where the file does
+    return false;
 }
 
-bool write_file(std::u16string_view path, const EntryListObject* list) {
-    if (path.empty()) return false;  // names no file: there is nothing to derive a name from
-    return fs::save_file(output_path(path), [list](ByteSink& sink) { return write_list(list, sink); });
+bool write_file(std::u16string_view path, const EntryListObject* list, std::error_code& ec) {
+    // An empty path names no file: there is nothing to derive a name from.
+    if (path.empty()) {
+        ec = std::make_error_code(std::errc::invalid_argument);
+        return false;
+    }
+    return fs::save_file(output_path(path), [list](ByteSink& sink) { return write_list(list, sink); }, ec);
 }
 
 }  // namespace peltatxt

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "file_system.h"
 #include "save_target.h"
@@ -17,7 +18,7 @@ namespace peltatxt::fs {
 // A failure at any point leaves the previous file as it was, byte for byte, with its mode, owner,
 // links and attributes; a crash at any point (a kill, a power cut) leaves the previous content
 // complete: in the target, or in the backup of a save in place. The cause of a failure is
-// error(), an errno value (ENOSPC, EACCES, EBUSY, EFBIG, ...).
+// error() (ENOSPC, EACCES, EBUSY, EFBIG, ...; file_system.h states how causes are given).
 //
 // Refused in open(), with nothing changed and nothing opened for writing (save::examine): no
 // regular file (a directory, FIFO, device or socket, or a link to one); a file the process may
@@ -71,17 +72,15 @@ public:
     bool write_bytes(const void* bytes, std::size_t count);
     bool commit();
     bool failed() const noexcept { return failed_; }
-    // The errno value that says why the save failed (0 while it has not).
-    int error() const noexcept { return error_; }
+    // Why the save failed: the cause of its first failure (empty while it has not failed).
+    std::error_code error() const noexcept { return error_; }
 
 private:
-    bool fail() noexcept;
-    bool fail_with(int error) noexcept;
-    bool fits(uint64_t bytes) const noexcept;
-    bool take_turn(std::u16string_view target);
-    bool write_in_place(File* source, uint64_t bytes);
-    bool make_backup(File& target, uint64_t bytes, std::u16string& backup);
-    bool copy(File& from, File& to, uint64_t bytes, bool append);
+    bool fail(std::error_code cause) noexcept;
+    bool fits(uint64_t bytes, std::error_code& ec) const noexcept;
+    bool take_turn(std::u16string_view target, std::error_code& ec);
+    bool write_in_place(File* source, uint64_t bytes, std::error_code& ec);
+    bool make_backup(File& target, uint64_t bytes, std::u16string& backup, std::error_code& ec);
     void abandon() noexcept;
 
     SaveTarget target_;
@@ -96,7 +95,7 @@ private:
     uint64_t writeback_from_ = 0;  // the first byte of the temporary file not yet sent to the device
     uint64_t size_limit_ = UINT64_MAX;
     bool failed_ = false;
-    int error_ = 0;
+    std::error_code error_;
 };
 
 }  // namespace peltatxt::fs

@@ -52,7 +52,7 @@ bool leftover_backup(const SaveTarget& t, std::u16string& path) {
     path = backup_beside(t);
     if (is_backup_of(path, t, false)) return true;
     std::u16string dir;
-    if (private_backup_dir(false, dir)) {
+    if (std::error_code none; private_backup_dir(false, dir, none)) {
         path = backup_in(dir, t);
         if (is_backup_of(path, t, true)) return true;
     }
@@ -62,15 +62,17 @@ bool leftover_backup(const SaveTarget& t, std::u16string& path) {
 
 }  // namespace save
 
-bool open_for_import(Text path, File& file) {
+bool open_for_import(Text path, File& file, std::error_code& ec) {
+    std::error_code ignored;
     if (!file.open_read(path)) {
         // Held to itself by a save in place (Windows): its backup is complete.
         SaveTarget t;
         std::u16string backup;
-        int cause = last_error();
-        if (cause == EBUSY && save::identify(path, file, t) && save::leftover_backup(t, backup) && file.open_read(backup))
+        const std::error_code cause = file.error();
+        if (cause.value() == EBUSY && save::identify(path, file, t, ignored) && save::leftover_backup(t, backup) &&
+            file.open_read(backup))
             return true;
-        set_last_error(cause);
+        ec = cause;
         return false;
     }
     constexpr int kStepMs = 5;
@@ -78,7 +80,7 @@ bool open_for_import(Text path, File& file) {
         File::Locked lock = file.lock(File::Lock::content, false, 0);
         SaveTarget t;
         std::u16string backup;
-        if (save::identify(path, file, t) && save::leftover_backup(t, backup)) {
+        if (save::identify(path, file, t, ignored) && save::leftover_backup(t, backup)) {
             // A save in place is under way, or was cut short: the target may be incomplete, the
             // backup is not. Read the backup (an open file reads on when the save removes it).
             File previous;

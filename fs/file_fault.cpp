@@ -1,8 +1,7 @@
 // file_fault.cpp — counts file operations and fails the chosen ones, for fault-injection tests (test variant only).
 #include "file_fault.h"
 
-#include <cerrno>
-
+#include "cause.h"
 #include "file_system.h"
 
 namespace peltatxt::fs {
@@ -43,21 +42,17 @@ bool use_unnamed_temporaries(bool on) noexcept {
 }
 
 namespace detail {
-bool operation_fails() noexcept {
+bool operation_fails(std::error_code& ec) noexcept {
     ++counted;
     for (int i = 0; i < position_count; ++i)
-        if (positions[i] == counted) {
-            set_last_error(EIO);
-            return true;
-        }
+        if (positions[i] == counted) return !failed_with(ec, EIO);
     if (!started) {
         if (countdown <= 0 || --countdown > 0) return false;
         started = true;
     }
     if (run_left == 0) return false;
     if (run_left > 0) --run_left;
-    set_last_error(EIO);
-    return true;
+    return !failed_with(ec, EIO);
 }
 
 bool unnamed_temporaries_allowed() noexcept { return unnamed_allowed; }

@@ -4,11 +4,13 @@
 // build each check is a constant and costs nothing.
 #pragma once
 
+#include <system_error>
+
 namespace peltatxt::fs::detail {
 
 #if defined(PELTATXT_FAULT_SEAMS)
-// True when the operation about to run must fail.
-bool operation_fails() noexcept;
+// True, with ec set to EIO, when the operation about to run must fail.
+bool operation_fails(std::error_code& ec) noexcept;
 // False when saves must use named temporary files (see use_unnamed_temporaries).
 bool unnamed_temporaries_allowed() noexcept;
 #else
@@ -18,7 +20,7 @@ bool unnamed_temporaries_allowed() noexcept;
 #else
 #define PELTATXT_NO_SEAM
 #endif
-PELTATXT_NO_SEAM constexpr bool operation_fails() noexcept { return false; }
+PELTATXT_NO_SEAM constexpr bool operation_fails(std::error_code&) noexcept { return false; }
 PELTATXT_NO_SEAM constexpr bool unnamed_temporaries_allowed() noexcept { return true; }
 #undef PELTATXT_NO_SEAM
 #endif

@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "cause.h"
 #include "file_fault.h"
 #include "file_system.h"
 #include "posix_call.h"
@@ -38,16 +39,16 @@ int open_retrying(const char* path, int flags, mode_t mode = 0) {
 
 }  // namespace
 
-bool detail::to_utf8(Text path, std::string& out) {
+bool detail::to_utf8(Text path, std::string& out, std::error_code& ec) {
     out.clear();
-    if (path.empty() || path.find(u'\0') != Text::npos) return failed_with(EINVAL);
-    if (!append_utf8(out, path, LoneSurrogates::Fail)) return failed_with(EILSEQ);
+    if (path.empty() || path.find(u'\0') != Text::npos) return failed_with(ec, EINVAL);
+    if (!append_utf8(out, path, LoneSurrogates::Fail)) return failed_with(ec, EILSEQ);
     return true;
 }
 
-bool creation_seconds(Text path, int64_t& seconds) {
+bool creation_seconds(Text path, int64_t& seconds, std::error_code& ec) {
     std::string p;
-    if (!detail::to_utf8(path, p)) return false;
+    if (!detail::to_utf8(path, p, ec)) return false;
     struct statx st {};
     if (statx(AT_FDCWD, p.c_str(), 0, STATX_TYPE | STATX_MTIME | STATX_BTIME, &st) != 0) return false;
     if (!S_ISREG(st.stx_mode)) return false;
@@ -62,18 +63,18 @@ void File::discard() noexcept {
 
 bool File::open_read(Text path) {
     std::string p;
-    if (detail::operation_fails() || !detail::to_utf8(path, p)) return false;
+    if (detail::operation_fails(error_) || !detail::to_utf8(path, p, error_)) return false;
     // Examined first, so that nothing but a regular file is ever opened: opening a FIFO waits for
     // a writer, and a device may never end. O_NONBLOCK covers a file swapped in meanwhile.
     struct stat st {};
-    if (::stat(p.c_str(), &st) != 0) return failed();
-    if (!S_ISREG(st.st_mode)) return failed_with(not_regular_error(st.st_mode));
+    if (::stat(p.c_str(), &st) != 0) return failed(error_);
+    if (!S_ISREG(st.st_mode)) return failed_with(error_, not_regular_error(st.st_mode));
     int fd = open_retrying(p.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return failed();
+    if (fd < 0) return failed(error_);
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         int error = errno;
         ::close(fd);
-        return failed_with(S_ISREG(st.st_mode) ? error : not_regular_error(st.st_mode));
+        return failed_with(error_, S_ISREG(st.st_mode) ? error : not_regular_error(st.st_mode));
     }
     adopt(fd, static_cast<uint64_t>(st.st_size));
     return true;
@@ -81,10 +82,10 @@ bool File::open_read(Text path) {
 
 bool File::create_new(Text path) {
     std::string p;
-    if (detail::operation_fails() || !detail::to_utf8(path, p)) return false;
+    if (detail::operation_fails(error_) || !detail::to_utf8(path, p, error_)) return false;
     // Readable by its owner only while it is written; a save gives it its final mode at the end.
     int fd = open_retrying(p.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) return failed();
+    if (fd < 0) return failed(error_);
     adopt(fd, 0);
     left_ = UINT64_MAX;
     return true;
@@ -92,13 +93,13 @@ bool File::create_new(Text path) {
 
 namespace {
 // Opens the existing regular file (no link) at p with flags, without waiting for anything.
-int open_existing_regular(const std::string& p, int flags, uint64_t& size) {
+int open_existing_regular(const std::string& p, int flags, uint64_t& size, std::error_code& ec) {
     int fd = open_retrying(p.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return failed(), -1;
+    if (fd < 0) return failed(ec), -1;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return failed_with(ENXIO), -1;
+        return failed_with(ec, ENXIO), -1;
     }
     size = static_cast<uint64_t>(st.st_size);
     return fd;
@@ -108,8 +109,8 @@ int open_existing_regular(const std::string& p, int flags, uint64_t& size) {
 bool File::open_update(Text path) {
     std::string p;
     uint64_t size = 0;
-    if (detail::operation_fails() || !detail::to_utf8(path, p)) return false;
-    int fd = open_existing_regular(p, O_RDWR, size);
+    if (detail::operation_fails(error_) || !detail::to_utf8(path, p, error_)) return false;
+    int fd = open_existing_regular(p, O_RDWR, size, error_);
     if (fd < 0) return false;
     adopt(fd, size);
     left_ = UINT64_MAX;
@@ -119,9 +120,9 @@ bool File::open_update(Text path) {
 bool File::open_to_lock(Text path) {
     std::string p;
     uint64_t size = 0;
-    if (!detail::to_utf8(path, p)) return false;
+    if (!detail::to_utf8(path, p, error_)) return false;
     // Write access, which an exclusive lock needs; nothing is written.
-    int fd = open_existing_regular(p, O_WRONLY, size);
+    int fd = open_existing_regular(p, O_WRONLY, size, error_);
     if (fd < 0) return false;
     adopt(fd, size);
     left_ = UINT64_MAX;
@@ -153,22 +154,22 @@ File::Locked File::lock([[maybe_unused]] Lock which, [[maybe_unused]] bool exclu
 }
 
 std::ptrdiff_t File::read(void* buffer, std::size_t bytes) {
-    if (detail::operation_fails()) return -1;
+    if (detail::operation_fails(error_)) return -1;
     if (left_ < bytes) bytes = static_cast<std::size_t>(left_);
     if (bytes == 0) return 0;
     ssize_t n = retry_on_eintr([&] { return ::read(fd_of(handle_), buffer, bytes); });
-    if (n < 0) return failed(), -1;
+    if (n < 0) return failed(error_), -1;
     left_ -= static_cast<uint64_t>(n);
     return n;
 }
 
 bool File::read_at(uint64_t offset, void* buffer, std::size_t bytes) {
-    if (detail::operation_fails()) return false;
+    if (detail::operation_fails(error_)) return false;
     auto* p = static_cast<char*>(buffer);
     while (bytes > 0) {
         ssize_t n = retry_on_eintr([&] { return ::pread(fd_of(handle_), p, bytes, static_cast<off_t>(offset)); });
-        if (n < 0) return failed();
-        if (n == 0) return failed_with(EIO);  // shorter than it was
+        if (n < 0) return failed(error_);
+        if (n == 0) return failed_with(error_, EIO);  // shorter than it was
         p += n;
         offset += static_cast<uint64_t>(n);
         bytes -= static_cast<std::size_t>(n);
@@ -177,12 +178,12 @@ bool File::read_at(uint64_t offset, void* buffer, std::size_t bytes) {
 }
 
 bool File::write_all(const void* buffer, std::size_t bytes) {
-    if (detail::operation_fails()) return false;
+    if (detail::operation_fails(error_)) return false;
     auto* p = static_cast<const char*>(buffer);
     while (bytes > 0) {
         ssize_t n = retry_on_eintr([&] { return ::write(fd_of(handle_), p, bytes); });
-        if (n < 0) return failed();
-        if (n == 0) return failed_with(ENOSPC);
+        if (n < 0) return failed(error_);
+        if (n == 0) return failed_with(error_, ENOSPC);
         p += n;
         bytes -= static_cast<std::size_t>(n);
     }
@@ -190,12 +191,12 @@ bool File::write_all(const void* buffer, std::size_t bytes) {
 }
 
 bool File::write_at(uint64_t offset, const void* buffer, std::size_t bytes) {
-    if (detail::operation_fails()) return false;
+    if (detail::operation_fails(error_)) return false;
     auto* p = static_cast<const char*>(buffer);
     while (bytes > 0) {
         ssize_t n = retry_on_eintr([&] { return ::pwrite(fd_of(handle_), p, bytes, static_cast<off_t>(offset)); });
-        if (n < 0) return failed();
-        if (n == 0) return failed_with(ENOSPC);
+        if (n < 0) return failed(error_);
+        if (n == 0) return failed_with(error_, ENOSPC);
         p += n;
         offset += static_cast<uint64_t>(n);
         bytes -= static_cast<std::size_t>(n);
@@ -204,16 +205,16 @@ bool File::write_at(uint64_t offset, const void* buffer, std::size_t bytes) {
 }
 
 bool File::truncate(uint64_t bytes) {
-    if (detail::operation_fails()) return false;
-    return retry_on_eintr([&] { return ::ftruncate(fd_of(handle_), static_cast<off_t>(bytes)); }) == 0 || failed();
+    if (detail::operation_fails(error_)) return false;
+    return retry_on_eintr([&] { return ::ftruncate(fd_of(handle_), static_cast<off_t>(bytes)); }) == 0 || failed(error_);
 }
 
 bool File::reserve(uint64_t bytes) {
-    if (detail::operation_fails()) return false;
+    if (detail::operation_fails(error_)) return false;
 #if defined(__linux__)
     if (::fallocate(fd_of(handle_), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes)) != 0 && errno != EOPNOTSUPP &&
         errno != ENOSYS)
-        return failed();
+        return failed(error_);
 #else
     (void)bytes;
 #endif
@@ -221,8 +222,8 @@ bool File::reserve(uint64_t bytes) {
 }
 
 bool File::sync() {
-    if (detail::operation_fails()) return false;
-    return ::fsync(fd_of(handle_)) == 0 || failed();
+    if (detail::operation_fails(error_)) return false;
+    return ::fsync(fd_of(handle_)) == 0 || failed(error_);
 }
 
 void File::start_writeback([[maybe_unused]] uint64_t offset, [[maybe_unused]] uint64_t bytes) noexcept {
@@ -235,13 +236,13 @@ bool File::close() {
     if (handle_ == kClosed) return true;
     int fd = fd_of(handle_);
     handle_ = kClosed;
-    bool fault = detail::operation_fails();
+    bool fault = detail::operation_fails(error_);
     // The descriptor is released even when close reports an error; it must not be closed again.
-    if (::close(fd) != 0) return failed();
+    if (::close(fd) != 0) return failed(error_);
     return !fault;
 }
 
-void report_last_error(int fallback) noexcept { errno = last_error() ? last_error() : fallback; }
+void set_system_error(std::error_code cause, int fallback) noexcept { errno = cause ? cause.value() : fallback; }
 
 uint64_t file_size_limit() noexcept {
     struct rlimit limit {};
@@ -251,7 +252,8 @@ uint64_t file_size_limit() noexcept {
 
 void remove(Text path) {
     std::string p;
-    if (detail::to_utf8(path, p)) ::unlink(p.c_str());
+    std::error_code ignored;
+    if (detail::to_utf8(path, p, ignored)) ::unlink(p.c_str());
 }
 
 }  // namespace peltatxt::fs

@@ -7,12 +7,14 @@ namespace peltatxt::fs {
 
 bool FileSink::write(const void* bytes, std::size_t count) { return file_.write_bytes(bytes, count); }
 
-bool detail::save_file(std::u16string_view path, bool (*fill)(void* content, ByteSink& sink), void* content) {
+bool detail::save_file(std::u16string_view path, bool (*fill)(void* content, ByteSink& sink), void* content,
+                       std::error_code& ec) {
     AtomicFile file;
-    if (!file.open(path)) return false;
     FileSink sink(file);
-    if (!fill(content, sink)) return false;  // the destructor removes the temporary file
-    return file.commit();
+    // After a failure the destructor removes the temporary file.
+    if (file.open(path) && fill(content, sink) && file.commit()) return true;
+    ec = file.error();
+    return false;
 }
 
 }  // namespace peltatxt::fs

@@ -3,7 +3,9 @@
 
 #include <cstddef>
 #include <string_view>
+#include <system_error>
 #include <type_traits>
+#include <utility>
 
 #include "text/byte_sink.h"
 
@@ -22,18 +24,25 @@ private:
 };
 
 namespace detail {
-bool save_file(std::u16string_view path, bool (*fill)(void* content, ByteSink& sink), void* content);
+bool save_file(std::u16string_view path, bool (*fill)(void* content, ByteSink& sink), void* content,
+               std::error_code& ec);
 }
 
 // Saves the file at path (AtomicFile: the file is replaced only once the whole new content is
-// there, and keeps what it is) with the bytes fill(sink) writes into the sink it is given. False
-// when the file cannot be created, fill returns false (it gave up, or the sink failed), or the
-// file cannot be put in place; any previous file there is then left as it was.
+// there, and keeps what it is) with the bytes fill(sink) writes into the sink it is given. False,
+// with the save's cause in ec (none when fill gave up by itself), when the file cannot be
+// created, fill returns false (it gave up, or the sink failed), or the file cannot be put in
+// place; any previous file there is then left as it was.
 template <class Fill>
-bool save_file(std::u16string_view path, Fill&& fill) {
+bool save_file(std::u16string_view path, Fill&& fill, std::error_code& ec) {
     using F = std::remove_reference_t<Fill>;
     return detail::save_file(
-        path, [](void* f, ByteSink& sink) -> bool { return (*static_cast<F*>(f))(sink); }, &fill);
+        path, [](void* f, ByteSink& sink) -> bool { return (*static_cast<F*>(f))(sink); }, &fill, ec);
+}
+template <class Fill>
+bool save_file(std::u16string_view path, Fill&& fill) {
+    std::error_code ignored;
+    return save_file(path, std::forward<Fill>(fill), ignored);
 }
 
 }  // namespace peltatxt::fs

@@ -1,23 +1,39 @@
 // file_system.h — the few file operations the codec needs, with UTF-16 paths, and (in tests) a seam to make them fail.
 #pragma once
 
-#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 
 namespace peltatxt::fs {
 
 using Text = std::u16string_view;
 
+// Failures. An operation of this layer that fails returns false (File::read: -1) and gives its
+// cause with the call, never through state that outlives it: the operations of a File or an
+// AtomicFile keep it in the object (error()), every other function sets its last parameter,
+// std::error_code& ec, and leaves it alone when it succeeds. A cause is an errno value in
+// std::generic_category(): ENOSPC, EACCES, EROFS, EISDIR, ...; EIO for an injected failure; on
+// Windows the system's error mapped to one. A function that can fail without a cause says so;
+// callers start ec empty and fall back on a cause of their own (the exports, set_system_error).
+// Where a caller needs no cause, an overload without ec drops it.
+
 // The creation time of the regular file at path in seconds since 1970-01-01 00:00 UTC, or its
 // last-write time where the file system keeps no creation time (or reports 0). False when the path
-// cannot be resolved, names no file, or names something other than a regular file.
-bool creation_seconds(Text path, int64_t& seconds);
+// cannot be resolved, names no file, or names something other than a regular file; a cause only
+// for a path that no file can have (EINVAL: empty or holding U+0000; EILSEQ on POSIX: a lone
+// surrogate).
+bool creation_seconds(Text path, int64_t& seconds, std::error_code& ec);
+inline bool creation_seconds(Text path, int64_t& seconds) {
+    std::error_code ignored;
+    return creation_seconds(path, seconds, ignored);
+}
 
 // An open file, closed by the destructor (whose result is ignored: call close() to learn it).
+// error() is the cause of its last failed operation.
 class File {
 public:
     File() = default;
@@ -75,10 +91,12 @@ public:
         std::swap(handle_, other.handle_);
         std::swap(size_, other.size_);
         std::swap(left_, other.left_);
+        std::swap(error_, other.error_);
     }
     // The size when opened (open_read, open_update); what is left to read for open_read.
     uint64_t size() const noexcept { return size_; }
     std::intptr_t native() const noexcept { return handle_; }
+    std::error_code error() const noexcept { return error_; }
     void adopt(std::intptr_t handle, uint64_t size) noexcept {
         discard();
         handle_ = handle;
@@ -91,6 +109,7 @@ private:
     std::intptr_t handle_ = kClosed;  // a file descriptor, or a Windows HANDLE
     uint64_t size_ = 0;
     uint64_t left_ = UINT64_MAX;  // what open_read may still read
+    std::error_code error_;
 };
 
 // How long a save waits for its turn, and an import for a save in place to finish, in milliseconds.
@@ -100,7 +119,7 @@ inline constexpr int kLockWaitMs = 1000;
 // save writes it in place meanwhile; or, where such a save is under way or was cut short (a
 // crash, a kill, a power cut), the complete backup of the previous content that it made first.
 // Fails as open_read does.
-bool open_for_import(Text path, File& file);
+bool open_for_import(Text path, File& file, std::error_code& ec);
 
 // Removes a file; best effort, used to clean up.
 void remove(Text path);
@@ -110,24 +129,9 @@ void remove(Text path);
 // (EFBIG) before writing what would not fit.
 uint64_t file_size_limit() noexcept;
 
-// The cause of the last failed operation of this layer, as an errno value (ENOSPC, EACCES,
-// EROFS, EISDIR, ...; EIO for an injected failure). On Windows the system's error is mapped.
-namespace detail {
-inline int last_error_code = 0;
-}
-inline int last_error() noexcept { return detail::last_error_code; }
-inline void set_last_error(int error) noexcept { detail::last_error_code = error; }
-namespace detail {
-// Records error (EIO for 0) as the cause of a failure and returns false. detail::failed() does so
-// for the system's own error (errno; GetLastError() mapped on Windows).
-inline bool failed_with(int error) noexcept {
-    set_last_error(error ? error : EIO);
-    return false;
-}
-}  // namespace detail
-// Leaves the cause of the last failure (fallback when none was recorded) where the platform's
-// callers look for it: errno on POSIX, GetLastError() (mapped back) on Windows.
-void report_last_error(int fallback) noexcept;
+// Leaves cause (fallback when it is empty) where the platform's callers look for a failure's
+// cause: in errno on POSIX, in GetLastError() (mapped back) on Windows.
+void set_system_error(std::error_code cause, int fallback) noexcept;
 
 #if defined(PELTATXT_FAULT_SEAMS)
 // Test seams, in the test variant of the core only (fs/file_fault.cpp).
@@ -136,7 +140,7 @@ void report_last_error(int fallback) noexcept;
 // too; k = 0 turns failures off. Counted: opening, creating, reading, writing, syncing, closing
 // and replacing, and the steps of a save: reserving, truncating, giving a file its owner,
 // attributes and mode, linking it into place. Cleaning up (remove, the destructor's close) is
-// never made to fail. A failed operation sets last_error() to EIO.
+// never made to fail. A failed operation gives EIO as its cause.
 // Returns how many operations were counted since the last call.
 long fail_operation(long k, bool persistent) noexcept;
 // Fails the run of count operations starting with the k-th (count >= 1).

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <string>
 
+#include "cause.h"
 #include "file_fault.h"
 #include "file_system.h"
 #include "save_target.h"
@@ -80,8 +81,8 @@ int64_t unix_seconds(uint64_t ticks) {
 
 }  // namespace
 
-bool detail::to_wide(Text s, std::wstring& out) {
-    if (s.empty() || s.find(u'\0') != Text::npos) return failed_with(EINVAL);
+bool detail::to_wide(Text s, std::wstring& out, std::error_code& ec) {
+    if (s.empty() || s.find(u'\0') != Text::npos) return failed_with(ec, EINVAL);
     out.assign(s.begin(), s.end());
     // Beyond MAX_PATH (less room for a temporary name beside it) only the "\\?\" form works; it
     // takes the path as it is, so it is made absolute first.
@@ -97,9 +98,9 @@ bool detail::to_wide(Text s, std::wstring& out) {
     return true;
 }
 
-bool creation_seconds(Text path, int64_t& seconds) {
+bool creation_seconds(Text path, int64_t& seconds, std::error_code& ec) {
     std::wstring p, full;
-    if (!detail::to_wide(path, p)) return false;
+    if (!detail::to_wide(path, p, ec)) return false;
     // A search pattern names no file; the "?" of a "\\?\" prefix is no pattern.
     if (p.find_first_of(L"*?", p.rfind(L"\\\\?\\", 0) == 0 ? 4 : 0) != std::wstring::npos) return false;
     if (!full_path(p, full)) return false;
@@ -124,20 +125,20 @@ void File::discard() noexcept {
 
 bool File::open_read(Text path) {
     std::wstring p;
-    if (detail::operation_fails() || !detail::to_wide(path, p)) return false;
+    if (detail::operation_fails(error_) || !detail::to_wide(path, p, error_)) return false;
     DWORD attributes = GetFileAttributesW(p.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return failed();
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return failed_with(EISDIR);
-    if (attributes & FILE_ATTRIBUTE_DEVICE) return failed_with(ENXIO);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return failed(error_);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return failed_with(error_, EISDIR);
+    if (attributes & FILE_ATTRIBUTE_DEVICE) return failed_with(error_, ENXIO);
     // No writer while it is read (a save in place waits, or fails as busy); a save by replacing,
     // which needs only to delete, goes ahead.
     HANDLE h = create_retrying(p, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
-    if (h == INVALID_HANDLE_VALUE) return failed();
+    if (h == INVALID_HANDLE_VALUE) return failed(error_);
     LARGE_INTEGER size{};
     if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &size)) {  // a device such as NUL or CON is no file
         CloseHandle(h);
-        return failed_with(ENXIO);
+        return failed_with(error_, ENXIO);
     }
     adopt(reinterpret_cast<std::intptr_t>(h), static_cast<uint64_t>(size.QuadPart));
     return true;
@@ -145,9 +146,9 @@ bool File::open_read(Text path) {
 
 bool File::create_new(Text path) {
     std::wstring p;
-    if (detail::operation_fails() || !detail::to_wide(path, p)) return false;
+    if (detail::operation_fails(error_) || !detail::to_wide(path, p, error_)) return false;
     HANDLE h = CreateFileW(p.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return failed();
+    if (h == INVALID_HANDLE_VALUE) return failed(error_);
     adopt(reinterpret_cast<std::intptr_t>(h), 0);
     left_ = UINT64_MAX;
     return true;
@@ -155,14 +156,14 @@ bool File::create_new(Text path) {
 
 bool File::open_update(Text path) {
     std::wstring p;
-    if (detail::operation_fails() || !detail::to_wide(path, p)) return false;
+    if (detail::operation_fails(error_) || !detail::to_wide(path, p, error_)) return false;
     // The file to itself while it is written in place: imports that find it so read its backup.
     HANDLE h = create_retrying(p, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
-    if (h == INVALID_HANDLE_VALUE) return failed();
+    if (h == INVALID_HANDLE_VALUE) return failed(error_);
     LARGE_INTEGER size{};
     if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &size)) {
         CloseHandle(h);
-        return failed_with(ENXIO);
+        return failed_with(error_, ENXIO);
     }
     adopt(reinterpret_cast<std::intptr_t>(h), static_cast<uint64_t>(size.QuadPart));
     left_ = UINT64_MAX;
@@ -177,8 +178,8 @@ File::Locked File::lock(Lock, bool, int) noexcept { return Locked::unsupported; 
 
 uint64_t file_size_limit() noexcept { return UINT64_MAX; }
 
-void report_last_error(int fallback) noexcept {
-    int error = last_error() ? last_error() : fallback;
+void set_system_error(std::error_code cause, int fallback) noexcept {
+    int error = cause ? cause.value() : fallback;
     DWORD code = ERROR_WRITE_FAULT;
     switch (error) {
         case ENOENT: code = ERROR_PATH_NOT_FOUND; break;
@@ -210,12 +211,12 @@ OVERLAPPED at_offset(uint64_t offset) {
 }  // namespace
 
 std::ptrdiff_t File::read(void* buffer, std::size_t bytes) {
-    if (detail::operation_fails()) return -1;
+    if (detail::operation_fails(error_)) return -1;
     if (left_ < bytes) bytes = static_cast<std::size_t>(left_);
     if (bytes == 0) return 0;
     DWORD got = 0;
     if (!ReadFile(handle_of(handle_), buffer, static_cast<DWORD>(bytes < kMaxChunk ? bytes : kMaxChunk), &got, nullptr)) {
-        failed();
+        failed(error_);
         return -1;
     }
     left_ -= got;
@@ -223,14 +224,14 @@ std::ptrdiff_t File::read(void* buffer, std::size_t bytes) {
 }
 
 bool File::read_at(uint64_t offset, void* buffer, std::size_t bytes) {
-    if (detail::operation_fails()) return false;
+    if (detail::operation_fails(error_)) return false;
     auto* p = static_cast<char*>(buffer);
     while (bytes > 0) {
         OVERLAPPED o = at_offset(offset);
         DWORD got = 0;
         if (!ReadFile(handle_of(handle_), p, static_cast<DWORD>(bytes < kMaxChunk ? bytes : kMaxChunk), &got, &o))
-            return failed();
-        if (got == 0) return failed_with(EIO);
+            return failed(error_);
+        if (got == 0) return failed_with(error_, EIO);
         p += got;
         offset += got;
         bytes -= got;
@@ -239,13 +240,13 @@ bool File::read_at(uint64_t offset, void* buffer, std::size_t bytes) {
 }
 
 bool File::write_all(const void* buffer, std::size_t bytes) {
-    if (detail::operation_fails()) return false;
+    if (detail::operation_fails(error_)) return false;
     auto* p = static_cast<const char*>(buffer);
     while (bytes > 0) {
         DWORD put = 0;
         if (!WriteFile(handle_of(handle_), p, static_cast<DWORD>(bytes < kMaxChunk ? bytes : kMaxChunk), &put, nullptr))
-            return failed();
-        if (put == 0) return failed_with(ENOSPC);
+            return failed(error_);
+        if (put == 0) return failed_with(error_, ENOSPC);
         p += put;
         bytes -= put;
     }
@@ -253,14 +254,14 @@ bool File::write_all(const void* buffer, std::size_t bytes) {
 }
 
 bool File::write_at(uint64_t offset, const void* buffer, std::size_t bytes) {
-    if (detail::operation_fails()) return false;
+    if (detail::operation_fails(error_)) return false;
     auto* p = static_cast<const char*>(buffer);
     while (bytes > 0) {
         OVERLAPPED o = at_offset(offset);
         DWORD put = 0;
         if (!WriteFile(handle_of(handle_), p, static_cast<DWORD>(bytes < kMaxChunk ? bytes : kMaxChunk), &put, &o))
-            return failed();
-        if (put == 0) return failed_with(ENOSPC);
+            return failed(error_);
+        if (put == 0) return failed_with(error_, ENOSPC);
         p += put;
         offset += put;
         bytes -= put;
@@ -269,21 +270,21 @@ bool File::write_at(uint64_t offset, const void* buffer, std::size_t bytes) {
 }
 
 bool File::truncate(uint64_t bytes) {
-    if (detail::operation_fails()) return false;
+    if (detail::operation_fails(error_)) return false;
     LARGE_INTEGER at{};
     at.QuadPart = static_cast<LONGLONG>(bytes);
-    if (!SetFilePointerEx(handle_of(handle_), at, nullptr, FILE_BEGIN) || !SetEndOfFile(handle_of(handle_))) return failed();
+    if (!SetFilePointerEx(handle_of(handle_), at, nullptr, FILE_BEGIN) || !SetEndOfFile(handle_of(handle_))) return failed(error_);
     return true;
 }
 
 bool File::reserve(uint64_t) {
     // The writes find out; NTFS gives no reservation that leaves the length alone.
-    return !detail::operation_fails();
+    return !detail::operation_fails(error_);
 }
 
 bool File::sync() {
-    if (detail::operation_fails()) return false;
-    return FlushFileBuffers(handle_of(handle_)) != 0 || failed();
+    if (detail::operation_fails(error_)) return false;
+    return FlushFileBuffers(handle_of(handle_)) != 0 || failed(error_);
 }
 
 // Windows starts writing a file's cached pages on its own; FlushFileBuffers waits for the rest.
@@ -293,15 +294,16 @@ bool File::close() {
     if (handle_ == kClosed) return true;
     HANDLE h = handle_of(handle_);
     handle_ = kClosed;
-    bool fault = detail::operation_fails();
+    bool fault = detail::operation_fails(error_);
     // The handle is released even when CloseHandle reports an error; it must not be closed again.
-    if (!CloseHandle(h)) return failed();
+    if (!CloseHandle(h)) return failed(error_);
     return !fault;
 }
 
 void remove(Text path) {
     std::wstring p;
-    if (detail::to_wide(path, p)) DeleteFileW(p.c_str());
+    std::error_code ignored;
+    if (detail::to_wide(path, p, ignored)) DeleteFileW(p.c_str());
 }
 
 namespace detail {
@@ -325,7 +327,7 @@ int errno_of(unsigned long error) noexcept {
     }
 }
 
-bool failed() noexcept { return failed_with(errno_of(GetLastError())); }
+bool failed(std::error_code& ec) noexcept { return failed_with(ec, errno_of(GetLastError())); }
 
 }  // namespace detail
 

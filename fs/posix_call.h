@@ -1,9 +1,7 @@
-// posix_call.h — calling the POSIX file system: the one retry on EINTR, and a failure's cause recorded in one way.
+// posix_call.h — calling the POSIX file system: the one retry on EINTR.
 #pragma once
 
 #include <cerrno>
-
-#include "file_system.h"
 
 namespace peltatxt::fs::detail {
 
@@ -16,8 +14,5 @@ auto retry_on_eintr(Call call) {
         if (!(result < 0 && errno == EINTR)) return result;
     }
 }
-
-// Records errno as the cause of a failure and returns false.
-inline bool failed() noexcept { return failed_with(errno); }
 
 }  // namespace peltatxt::fs::detail

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "cause.h"
 #include "file_fault.h"
 #include "posix_call.h"
 #include "save_target.h"
@@ -43,19 +44,21 @@ using detail::retry_on_eintr;
 
 int fd_of(const File& f) { return static_cast<int>(f.native()); }
 
+// The UTF-8 form of a path this file layer made itself, which always has one.
 std::string utf8_of(Text path) {
     std::string p;
-    detail::to_utf8(path, p);
+    std::error_code ignored;
+    detail::to_utf8(path, p, ignored);
     return p;
 }
 
 // The UTF-16 form of a UTF-8 path; false for bytes that are no UTF-8 (a link may name such a
 // file), which the UTF-16 paths of the save could not carry back.
-bool utf16_of(const std::string& p, std::u16string& out) {
+bool utf16_of(const std::string& p, std::u16string& out, std::error_code& ec) {
     out.clear();
     // One allocation whatever the length (at most one unit per byte), so that the allocation
     // counts of a save do not depend on its path.
-    if (p.find('\0') != std::string::npos || !append_utf16(out, p, LoneSurrogates::Fail)) return failed_with(EILSEQ);
+    if (p.find('\0') != std::string::npos || !append_utf16(out, p, LoneSurrogates::Fail)) return failed_with(ec, EILSEQ);
     return true;
 }
 
@@ -128,17 +131,17 @@ bool same_file(const struct stat& st, const SaveTarget& t) {
 }
 
 // Names of the extended attributes of a file (by descriptor), or of the file at path.
-bool list_xattrs(int fd, const std::string& path, std::vector<std::string>& names) {
+bool list_xattrs(int fd, const std::string& path, std::vector<std::string>& names, std::error_code& ec) {
     names.clear();
     std::vector<char> buffer;
     for (int attempt = 0; attempt < 4; ++attempt) {
         ssize_t n = fd >= 0 ? ::flistxattr(fd, nullptr, 0) : ::llistxattr(path.c_str(), nullptr, 0);
-        if (n < 0) return errno == ENOTSUP || errno == ENOSYS ? true : failed();
+        if (n < 0) return errno == ENOTSUP || errno == ENOSYS ? true : failed(ec);
         if (n == 0) return true;
         buffer.resize(static_cast<std::size_t>(n));
         n = fd >= 0 ? ::flistxattr(fd, buffer.data(), buffer.size()) : ::llistxattr(path.c_str(), buffer.data(), buffer.size());
         if (n < 0 && errno == ERANGE) continue;  // grew meanwhile
-        if (n < 0) return failed();
+        if (n < 0) return failed(ec);
         for (std::size_t i = 0; i < static_cast<std::size_t>(n);) {
             std::string name(buffer.data() + i);
             i += name.size() + 1;
@@ -146,13 +149,13 @@ bool list_xattrs(int fd, const std::string& path, std::vector<std::string>& name
         }
         return true;
     }
-    return failed_with(EAGAIN);
+    return failed_with(ec, EAGAIN);
 }
 
-bool get_xattr(const std::string& path, const std::string& name, std::vector<char>& value) {
+bool get_xattr(const std::string& path, const std::string& name, std::vector<char>& value, std::error_code& ec) {
     for (int attempt = 0; attempt < 4; ++attempt) {
         ssize_t n = ::lgetxattr(path.c_str(), name.c_str(), nullptr, 0);
-        if (n < 0) return failed();
+        if (n < 0) return failed(ec);
         value.resize(static_cast<std::size_t>(n));
         if (n == 0) return true;
         n = ::lgetxattr(path.c_str(), name.c_str(), value.data(), value.size());
@@ -160,9 +163,9 @@ bool get_xattr(const std::string& path, const std::string& name, std::vector<cha
             value.resize(static_cast<std::size_t>(n));
             return true;
         }
-        if (errno != ERANGE) return failed();
+        if (errno != ERANGE) return failed(ec);
     }
-    return failed_with(EAGAIN);
+    return failed_with(ec, EAGAIN);
 }
 
 // An attribute the process may not set or remove (a security label, a trusted.* name for someone
@@ -171,14 +174,14 @@ bool refused(int error) { return error == EPERM || error == EACCES || error == E
 
 }  // namespace
 
-bool examine(Text path, SaveTarget& t) {
+bool examine(Text path, SaveTarget& t, std::error_code& ec) {
     t = SaveTarget{};
     std::string p;
-    if (!detail::to_utf8(path, p)) return false;
+    if (!detail::to_utf8(path, p, ec)) return false;
     struct stat st {};
     for (int hops = 0;; ++hops) {
         if (::lstat(p.c_str(), &st) != 0) {
-            if (errno != ENOENT) return failed();
+            if (errno != ENOENT) return failed(ec);
             break;  // a new file, perhaps at the end of a dangling link
         }
         if (!S_ISLNK(st.st_mode)) {
@@ -186,29 +189,29 @@ bool examine(Text path, SaveTarget& t) {
             break;
         }
         // A link stays a link: the save goes to the file it names.
-        if (hops == kMaxLinkHops) return failed_with(ELOOP);
+        if (hops == kMaxLinkHops) return failed_with(ec, ELOOP);
         std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
         ssize_t n = ::readlink(p.c_str(), link.data(), link.size());
-        if (n < 0) return failed();
-        if (static_cast<std::size_t>(n) >= link.size()) return failed_with(ENAMETOOLONG);
+        if (n < 0) return failed(ec);
+        if (static_cast<std::size_t>(n) >= link.size()) return failed_with(ec, ENAMETOOLONG);
         link.resize(static_cast<std::size_t>(n));
-        if (link.empty()) return failed_with(ENOENT);
+        if (link.empty()) return failed_with(ec, ENOENT);
         p = link[0] == '/' ? link : dir_of(p) + link;
     }
-    if (!utf16_of(p, t.path) || !utf16_of(dir_of(p), t.dir)) return false;
+    if (!utf16_of(p, t.path, ec) || !utf16_of(dir_of(p), t.dir, ec)) return false;
     if (!t.exists) {
         t.mode = new_file_mode();
         return true;
     }
-    if (!S_ISREG(st.st_mode)) return failed_with(S_ISDIR(st.st_mode) ? EISDIR : ENXIO);
+    if (!S_ISREG(st.st_mode)) return failed_with(ec, S_ISDIR(st.st_mode) ? EISDIR : ENXIO);
     // Write permission as the kernel would grant it to this process: mode bits, ACL, read-only
     // mounts and immutable files (EPERM).
-    if (::faccessat(AT_FDCWD, p.c_str(), W_OK, AT_EACCESS) != 0) return failed();
+    if (::faccessat(AT_FDCWD, p.c_str(), W_OK, AT_EACCESS) != 0) return failed(ec);
     // A privileged process may write anything; a file nobody may write is protected all the same.
-    if ((st.st_mode & 0222) == 0) return failed_with(EACCES);
+    if ((st.st_mode & 0222) == 0) return failed_with(ec, EACCES);
     // Read the flags and the content through a descriptor that is certainly this regular file.
     int fd = ::open(p.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return failed();
+    if (fd < 0) return failed(ec);
     struct stat again {};
     bool same = ::fstat(fd, &again) == 0 && S_ISREG(again.st_mode) && again.st_dev == st.st_dev &&
                 again.st_ino == st.st_ino;
@@ -219,8 +222,8 @@ bool examine(Text path, SaveTarget& t) {
     bool locked = false;
 #endif
     ::close(fd);
-    if (!same) return failed_with(EAGAIN);
-    if (locked) return failed_with(EPERM);
+    if (!same) return failed_with(ec, EAGAIN);
+    if (locked) return failed_with(ec, EPERM);
     t.device = static_cast<uint64_t>(st.st_dev);
     t.inode = static_cast<uint64_t>(st.st_ino);
     t.size = static_cast<uint64_t>(st.st_size);
@@ -238,8 +241,8 @@ bool examine(Text path, SaveTarget& t) {
 Refusal why_refused(Text path) {
     Refusal r;
     SaveTarget t;
-    if (!examine(path, t)) {
-        r.error = last_error();
+    if (std::error_code ec; !examine(path, t, ec)) {
+        r.error = ec.value();
         return r;
     }
     std::string dir = utf8_of(t.dir);
@@ -268,9 +271,9 @@ Refusal why_refused(Text path) {
     return r;
 }
 
-bool create_temp(const SaveTarget& t, File& temp, std::u16string& name) {
+bool create_temp(const SaveTarget& t, File& temp, std::u16string& name, std::error_code& ec) {
     name.clear();
-    if (detail::operation_fails()) return false;
+    if (detail::operation_fails(ec)) return false;
     std::string dir = utf8_of(t.dir);
     sweep(dir);
 #if defined(O_TMPFILE)
@@ -283,70 +286,71 @@ bool create_temp(const SaveTarget& t, File& temp, std::u16string& name) {
         temp.adopt(fd, 0);
         return true;
     }
-    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOSYS) return failed();
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOSYS) return failed(ec);
 #endif
     std::u16string wide;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         std::string p = temp_name(dir), fresh = temp_name(dir, true);
-        if (!utf16_of(p, wide)) return false;
+        if (!utf16_of(p, wide, ec)) return false;
         int named = retry_on_eintr([&] { return ::open(fresh.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600); });
         if (named < 0) {
             if (errno == EEXIST) continue;  // planted or taken: another name
-            return failed();
+            return failed(ec);
         }
         ::flock(named, LOCK_EX | LOCK_NB);  // tells the sweep that this file is alive
         if (::rename(fresh.c_str(), p.c_str()) != 0) {
             int error = errno;
             ::unlink(fresh.c_str());
             ::close(named);
-            return failed_with(error);
+            return failed_with(ec, error);
         }
         temp.adopt(named, 0);
         name.swap(wide);
         return true;
     }
-    return failed_with(EEXIST);
+    return failed_with(ec, EEXIST);
 }
 
-Identity give_identity(const SaveTarget& t, File& temp) {
+Identity give_identity(const SaveTarget& t, File& temp, std::error_code& ec) {
     int fd = fd_of(temp);
     if (t.exists) {
         struct stat st {};
-        if (::fstat(fd, &st) != 0) return failed(), Identity::failed;
+        if (::fstat(fd, &st) != 0) return failed(ec), Identity::failed;
         if (st.st_uid != t.owner || st.st_gid != t.group) {
-            if (detail::operation_fails()) return Identity::failed;
+            if (detail::operation_fails(ec)) return Identity::failed;
             if (::fchown(fd, t.owner, t.group) != 0) {
                 if (errno == EPERM) return Identity::needs_in_place;  // another's file, and no privilege
-                return failed(), Identity::failed;
+                return failed(ec), Identity::failed;
             }
         }
         std::string path = utf8_of(t.path);
         std::vector<std::string> wanted, present;
-        if (!list_xattrs(-1, path, wanted)) return refused(last_error()) ? Identity::needs_in_place : Identity::failed;
+        if (!list_xattrs(-1, path, wanted, ec)) return refused(ec.value()) ? Identity::needs_in_place : Identity::failed;
         std::vector<char> value;
         for (const std::string& name : wanted) {
-            if (!get_xattr(path, name, value)) {
-                if (last_error() == ENODATA) continue;  // removed meanwhile
-                return refused(last_error()) ? Identity::needs_in_place : Identity::failed;
+            if (std::error_code why; !get_xattr(path, name, value, why)) {
+                if (why.value() == ENODATA) continue;  // removed meanwhile
+                ec = why;
+                return refused(ec.value()) ? Identity::needs_in_place : Identity::failed;
             }
-            if (detail::operation_fails()) return Identity::failed;
+            if (detail::operation_fails(ec)) return Identity::failed;
             if (::fsetxattr(fd, name.c_str(), value.data(), value.size(), 0) != 0)
-                return failed(), refused(errno) ? Identity::needs_in_place : Identity::failed;
+                return failed(ec), refused(errno) ? Identity::needs_in_place : Identity::failed;
         }
         // What the new file got from its directory (an inherited ACL) but the target lacks.
-        if (!list_xattrs(fd, {}, present)) return Identity::failed;
+        if (!list_xattrs(fd, {}, present, ec)) return Identity::failed;
         for (const std::string& name : present) {
             bool keep = false;
             for (const std::string& w : wanted) keep = keep || w == name;
             if (keep) continue;
-            if (detail::operation_fails()) return Identity::failed;
+            if (detail::operation_fails(ec)) return Identity::failed;
             if (::fremovexattr(fd, name.c_str()) != 0 && errno != ENODATA)
-                return failed(), refused(errno) ? Identity::needs_in_place : Identity::failed;
+                return failed(ec), refused(errno) ? Identity::needs_in_place : Identity::failed;
         }
     }
     // The final mode last: fchown clears set-id bits, and an ACL written above sets the group bits.
-    if (detail::operation_fails()) return Identity::failed;
-    if (::fchmod(fd, static_cast<mode_t>(t.mode)) != 0) return failed(), Identity::failed;
+    if (detail::operation_fails(ec)) return Identity::failed;
+    if (::fchmod(fd, static_cast<mode_t>(t.mode)) != 0) return failed(ec), Identity::failed;
     return Identity::kept;
 }
 
@@ -362,7 +366,7 @@ void sync_dir(const std::string& dir) {
 
 // Gives an unnamed temporary file a name of the usual pattern in dir (p), for the moment before
 // the rename; a named one keeps its own.
-bool named_temp(const std::string& dir, File& temp, std::u16string& name, std::string& p) {
+bool named_temp(const std::string& dir, File& temp, std::u16string& name, std::string& p, std::error_code& ec) {
     if (!name.empty()) {
         p = utf8_of(name);
         return true;
@@ -371,13 +375,13 @@ bool named_temp(const std::string& dir, File& temp, std::u16string& name, std::s
     std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd_of(temp));
     std::u16string linked;
     for (int attempt = 0;; ++attempt) {
-        if (attempt == kNameAttempts) return failed_with(EEXIST);
+        if (attempt == kNameAttempts) return failed_with(ec, EEXIST);
         p = temp_name(dir);
-        if (!utf16_of(p, linked)) return false;
-        if (detail::operation_fails()) return false;
+        if (!utf16_of(p, linked, ec)) return false;
+        if (detail::operation_fails(ec)) return false;
         if (::linkat(AT_FDCWD, self, AT_FDCWD, p.c_str(), AT_SYMLINK_FOLLOW) == 0) break;
         if (errno == EEXIST) continue;
-        if (errno != ENOENT || ::linkat(fd_of(temp), "", AT_FDCWD, p.c_str(), AT_EMPTY_PATH) != 0) return failed();
+        if (errno != ENOENT || ::linkat(fd_of(temp), "", AT_FDCWD, p.c_str(), AT_EMPTY_PATH) != 0) return failed(ec);
         break;
     }
     name.swap(linked);
@@ -398,11 +402,11 @@ bool appeared_meanwhile(const std::string& target) {
 
 }  // namespace
 
-bool put_in_place(const SaveTarget& t, File& temp, std::u16string& name) {
+bool put_in_place(const SaveTarget& t, File& temp, std::u16string& name, std::error_code& ec) {
     // Every name is made before the file is linked: nothing may fail (or throw) once it has a name
     // that only this call knows.
     std::string dir = utf8_of(t.dir), target = utf8_of(t.path), p;
-    if (!named_temp(dir, temp, name, p)) return false;
+    if (!named_temp(dir, temp, name, p, ec)) return false;
     // The target must still be the file examined (or still be missing). The turn lock taken when
     // it was examined keeps other saves of this library away; this finds anything else.
     struct stat st {};
@@ -410,9 +414,9 @@ bool put_in_place(const SaveTarget& t, File& temp, std::u16string& name) {
                           : (::lstat(target.c_str(), &st) != 0 && errno == ENOENT) || appeared_meanwhile(target);
     bool ok = false;
     if (!still) {
-        set_last_error(EAGAIN);
-    } else if (!detail::operation_fails()) {
-        ok = ::rename(p.c_str(), target.c_str()) == 0 || failed();
+        failed_with(ec, EAGAIN);
+    } else if (!detail::operation_fails(ec)) {
+        ok = ::rename(p.c_str(), target.c_str()) == 0 || failed(ec);
     }
     if (!ok) {
         ::unlink(p.c_str());
@@ -426,10 +430,10 @@ bool put_in_place(const SaveTarget& t, File& temp, std::u16string& name) {
     return true;
 }
 
-bool publish(File& temp, std::u16string& name, Text final_path) {
+bool publish(File& temp, std::u16string& name, Text final_path, std::error_code& ec) {
     std::string to = utf8_of(final_path), dir = dir_of(to), p;
-    if (!named_temp(dir, temp, name, p)) return false;
-    bool ok = !detail::operation_fails() && (::rename(p.c_str(), to.c_str()) == 0 || failed());
+    if (!named_temp(dir, temp, name, p, ec)) return false;
+    bool ok = !detail::operation_fails(ec) && (::rename(p.c_str(), to.c_str()) == 0 || failed(ec));
     if (!ok) ::unlink(p.c_str());
     name.clear();
     if (ok) sync_dir(dir);
@@ -444,7 +448,7 @@ void remove_synced(Text path) noexcept {
     }
 }
 
-bool private_backup_dir(bool create, std::u16string& out) {
+bool private_backup_dir(bool create, std::u16string& out, std::error_code& ec) {
     out.clear();
     std::string base;
     const char* state = std::getenv("XDG_STATE_HOME");
@@ -454,7 +458,7 @@ bool private_backup_dir(bool create, std::u16string& out) {
     } else if (home && home[0] == '/') {
         base = std::string(home) + "/.local/state";
     } else {
-        return failed_with(EACCES);
+        return failed_with(ec, EACCES);
     }
     std::string dir = base + "/peltatxt/backups";
     if (create) {
@@ -462,12 +466,12 @@ bool private_backup_dir(bool create, std::u16string& out) {
         for (std::size_t at = dir.find('/', 1);; at = dir.find('/', at + 1)) {
             std::string level = dir.substr(0, at);
             struct stat st {};
-            if (::stat(level.c_str(), &st) != 0 && ::mkdir(level.c_str(), 0700) != 0 && errno != EEXIST) return failed();
+            if (::stat(level.c_str(), &st) != 0 && ::mkdir(level.c_str(), 0700) != 0 && errno != EEXIST) return failed(ec);
             if (at == std::string::npos) break;
         }
     }
     int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return failed();
+    if (fd < 0) return failed(ec);
     struct stat st {};
     struct statfs vfs {};
     bool ok = ::fstat(fd, &st) == 0 && ::fstatfs(fd, &vfs) == 0;
@@ -477,14 +481,15 @@ bool private_backup_dir(bool create, std::u16string& out) {
     constexpr long kTmpfs = 0x01021994, kRamfs = static_cast<long>(0x858458f6);
     if (!ok || st.st_uid != ::geteuid() || (st.st_mode & 077) != 0 || static_cast<long>(vfs.f_type) == kTmpfs ||
         static_cast<long>(vfs.f_type) == kRamfs)
-        return failed_with(EACCES);
-    return utf16_of(dir + "/", out);
+        return failed_with(ec, EACCES);
+    return utf16_of(dir + "/", out, ec);
 }
 
 bool is_backup_of(Text backup, const SaveTarget& t, bool private_place) {
     std::string p;
     struct stat st {};
-    if (!detail::to_utf8(backup, p) || ::lstat(p.c_str(), &st) != 0) return false;
+    std::error_code ignored;
+    if (!detail::to_utf8(backup, p, ignored) || ::lstat(p.c_str(), &st) != 0) return false;
     // A regular file with one name, of the user who saves privately, or beside the target of its
     // owner or of the administrator: no one else can have another file read in its place.
     uint32_t uid = static_cast<uint32_t>(st.st_uid);
@@ -492,16 +497,16 @@ bool is_backup_of(Text backup, const SaveTarget& t, bool private_place) {
            (private_place ? uid == ::geteuid() : uid == t.owner || uid == 0);
 }
 
-bool identify(Text path, const File& file, SaveTarget& t) {
+bool identify(Text path, const File& file, SaveTarget& t, std::error_code& ec) {
     t = SaveTarget{};
     std::string p;
-    if (!detail::to_utf8(path, p)) return false;
+    if (!detail::to_utf8(path, p, ec)) return false;
     struct stat st {};
-    if (::fstat(fd_of(file), &st) != 0) return failed();
+    if (::fstat(fd_of(file), &st) != 0) return failed(ec);
     std::unique_ptr<char, decltype(&std::free)> real(::realpath(p.c_str(), nullptr), &std::free);
-    if (!real) return failed();
+    if (!real) return failed(ec);
     std::string r = real.get();
-    if (!utf16_of(r, t.path) || !utf16_of(dir_of(r), t.dir)) return false;
+    if (!utf16_of(r, t.path, ec) || !utf16_of(dir_of(r), t.dir, ec)) return false;
     t.exists = true;
     t.device = static_cast<uint64_t>(st.st_dev);
     t.inode = static_cast<uint64_t>(st.st_ino);

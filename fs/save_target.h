@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <system_error>
 
 #include "file_system.h"
 
@@ -27,12 +28,9 @@ struct SaveTarget {
 
 namespace save {
 
-// Resolves the target and decides whether it may be saved. False (with last_error set) for what
-// must not be replaced or written: no regular file (directory, FIFO, device, socket, or a link to
-// one), a file the process may not write (mode bits, ACL, read-only attribute, immutable or
-// append-only flag, read-only file system), or one that no user may write even where the
-// process could (mode without any write bit). Nothing is opened for writing and nothing blocks.
-bool examine(Text path, SaveTarget& target);
+// Resolves the target and decides whether it may be saved: false, with the cause in ec, for the
+// refusals that atomic_file.h states. Nothing is opened for writing and nothing blocks.
+bool examine(Text path, SaveTarget& target, std::error_code& ec);
 
 // Why a save of path would be refused, or fail before it wrote anything, found without changing
 // anything: examine's refusals of the target, then its directory's (missing, no directory, no
@@ -50,23 +48,23 @@ Refusal why_refused(Text path);
 // Creates the private temporary file in the target's directory: readable by the owner only,
 // without a name where the system allows it (name is then left empty), else under a fresh random
 // name that is retried on a clash and never follows a planted link. Stale temporary files of
-// processes that are gone are removed first. last_error() is EACCES or EPERM when the directory
+// processes that are gone are removed first. The cause is EACCES or EPERM when the directory
 // takes no new file.
-bool create_temp(const SaveTarget& target, File& temp, std::u16string& name);
+bool create_temp(const SaveTarget& target, File& temp, std::u16string& name, std::error_code& ec);
 
 enum class Identity { kept, needs_in_place, failed };
 // Gives the complete temporary file the target's owner, group, extended attributes (and with them
 // the ACL) and, last, its mode. needs_in_place when the process cannot give one of them.
-Identity give_identity(const SaveTarget& target, File& temp);
+Identity give_identity(const SaveTarget& target, File& temp, std::error_code& ec);
 
 // Puts the synced temporary file in the target's place (named first when it has no name), keeping
 // what the platform keeps only this way (on Windows: ReplaceFileW). The target is untouched when
 // this fails; the temporary file is then removed.
-bool put_in_place(const SaveTarget& target, File& temp, std::u16string& name);
+bool put_in_place(const SaveTarget& target, File& temp, std::u16string& name, std::error_code& ec);
 
 // Renames a complete, synced temporary file (named first when it has no name) to final_path, a
 // name of this library's own, and makes the rename durable.
-bool publish(File& temp, std::u16string& name, Text final_path);
+bool publish(File& temp, std::u16string& name, Text final_path, std::error_code& ec);
 // Removes a file and makes that durable; best effort.
 void remove_synced(Text path) noexcept;
 
@@ -79,7 +77,7 @@ void remove_synced(Text path) noexcept;
 // The private backup directory, with a trailing separator; with create, made where it is
 // missing (readable by this user only). False (EACCES) when there is none that is this user's
 // alone and on a disk (not in memory, where no backup outlives a crash).
-bool private_backup_dir(bool create, std::u16string& dir);
+bool private_backup_dir(bool create, std::u16string& dir, std::error_code& ec);
 // The backup's name beside t: ".<name>.<file id>.peltatxt-backup", the name cut to 64 units.
 std::u16string backup_beside(const SaveTarget& t);
 // Its name in the private backup directory dir: "<volume>-<file id>.peltatxt-backup".
@@ -91,7 +89,7 @@ bool leftover_backup(const SaveTarget& t, std::u16string& path);
 bool is_backup_of(Text backup, const SaveTarget& t, bool in_private_dir);
 // Fills path (links resolved), dir, device, inode, size, owner and group for the file at path,
 // open as file: what an import needs to find a backup.
-bool identify(Text path, const File& file, SaveTarget& t);
+bool identify(Text path, const File& file, SaveTarget& t, std::error_code& ec);
 
 // True when an open file is the file examine found.
 bool is_target(const SaveTarget& target, const File& file);
@@ -103,20 +101,17 @@ void restore_times(const SaveTarget& target, File& file) noexcept;
 
 namespace detail {
 #if defined(_WIN32)
-// The errno value that stands for a Windows error code (EIO where none fits).
-int errno_of(unsigned long error) noexcept;
-// Records GetLastError() as the cause of a failure (see failed_with) and returns false.
-bool failed() noexcept;
 // How often, and how many milliseconds apart, a file that another program holds open (an
 // indexer, a virus scanner) is tried again.
 inline constexpr int kShareRetries = 20;
 inline constexpr unsigned long kShareWaitMs = 50;
 // The path as the system takes it: zero-terminated, made absolute and given the "\\?\" prefix
-// when it is too long for the plain form. False for an empty path or one holding U+0000.
-bool to_wide(Text path, std::wstring& out);
+// when it is too long for the plain form. False (EINVAL) for an empty path or one holding U+0000.
+bool to_wide(Text path, std::wstring& out, std::error_code& ec);
 #else
-// The UTF-8 file name for path. False for a lone surrogate or a U+0000, which no POSIX path can hold.
-bool to_utf8(Text path, std::string& out);
+// The UTF-8 file name for path. False for an empty path or a U+0000 (EINVAL) and a lone surrogate
+// (EILSEQ), which no POSIX path can hold.
+bool to_utf8(Text path, std::string& out, std::error_code& ec);
 #endif
 }  // namespace detail
 

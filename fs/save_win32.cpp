@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <string>
 
+#include "cause.h"
 #include "file_fault.h"
 #include "save_target.h"
 #include "temp_name.h"
@@ -102,19 +103,19 @@ void set_identity(SaveTarget& t, const std::wstring& full, const BY_HANDLE_FILE_
 
 }  // namespace
 
-bool examine(Text path, SaveTarget& t) {
+bool examine(Text path, SaveTarget& t, std::error_code& ec) {
     t = SaveTarget{};
     std::wstring p, full;
-    if (!detail::to_wide(path, p)) return false;
+    if (!detail::to_wide(path, p, ec)) return false;
     DWORD n = GetFullPathNameW(p.c_str(), 0, nullptr, nullptr);
-    if (n == 0) return failed();
+    if (n == 0) return failed(ec);
     full.assign(n, L'\0');
     n = GetFullPathNameW(p.c_str(), n, full.data(), nullptr);
-    if (n == 0 || n >= full.size()) return failed();
+    if (n == 0 || n >= full.size()) return failed(ec);
     full.resize(n);
     DWORD attributes = GetFileAttributesW(full.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        if (GetLastError() != ERROR_FILE_NOT_FOUND) return failed();
+        if (GetLastError() != ERROR_FILE_NOT_FOUND) return failed(ec);
         t.path = narrow(full);
         t.dir = narrow(dir_of(full));
         return true;  // a new file
@@ -123,21 +124,21 @@ bool examine(Text path, SaveTarget& t) {
         // A link stays a link: the save goes to the file it names.
         HANDLE h = CreateFileW(full.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return failed();
+        if (h == INVALID_HANDLE_VALUE) return failed(ec);
         std::wstring target(32768, L'\0');
         DWORD m = GetFinalPathNameByHandleW(h, target.data(), static_cast<DWORD>(target.size()),
                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (m == 0) failed();
+        if (m == 0) failed(ec);
         CloseHandle(h);
-        if (m == 0 || m >= target.size()) return m == 0 ? false : failed_with(ENAMETOOLONG);
+        if (m == 0 || m >= target.size()) return m == 0 ? false : failed_with(ec, ENAMETOOLONG);
         target.resize(m);
         full = target;
         attributes = GetFileAttributesW(full.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES) return failed();
+        if (attributes == INVALID_FILE_ATTRIBUTES) return failed(ec);
     }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return failed_with(EISDIR);
-    if (attributes & FILE_ATTRIBUTE_DEVICE) return failed_with(ENXIO);
-    if (attributes & FILE_ATTRIBUTE_READONLY) return failed_with(EACCES);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return failed_with(ec, EISDIR);
+    if (attributes & FILE_ATTRIBUTE_DEVICE) return failed_with(ec, ENXIO);
+    if (attributes & FILE_ATTRIBUTE_READONLY) return failed_with(ec, EACCES);
     // Opening it for writing asks its ACL; nothing is written.
     HANDLE h = INVALID_HANDLE_VALUE;
     for (int attempt = 0;; ++attempt) {
@@ -146,13 +147,13 @@ bool examine(Text path, SaveTarget& t) {
         if (h != INVALID_HANDLE_VALUE || attempt == kShareRetries || !busy(GetLastError())) break;
         Sleep(kShareWaitMs);
     }
-    if (h == INVALID_HANDLE_VALUE) return failed();
+    if (h == INVALID_HANDLE_VALUE) return failed(ec);
     BY_HANDLE_FILE_INFORMATION info{};
     bool disk = GetFileType(h) == FILE_TYPE_DISK;
     bool ok = disk && GetFileInformationByHandle(h, &info);
-    if (!ok) failed();
+    if (!ok) failed(ec);
     CloseHandle(h);
-    if (!disk) return failed_with(ENXIO);
+    if (!disk) return failed_with(ec, ENXIO);
     if (!ok) return false;
     set_identity(t, full, info);
     t.access_s = static_cast<int64_t>(ticks_of(info.ftLastAccessTime));
@@ -166,8 +167,8 @@ bool examine(Text path, SaveTarget& t) {
 Refusal why_refused(Text path) {
     Refusal r;
     SaveTarget t;
-    if (!examine(path, t)) {
-        r.error = last_error();
+    if (std::error_code ec; !examine(path, t, ec)) {
+        r.error = ec.value();
         return r;
     }
     DWORD attributes = GetFileAttributesW(wide(t.dir).c_str());
@@ -182,9 +183,9 @@ Refusal why_refused(Text path) {
     return r;
 }
 
-bool create_temp(const SaveTarget& t, File& temp, std::u16string& name) {
+bool create_temp(const SaveTarget& t, File& temp, std::u16string& name, std::error_code& ec) {
     name.clear();
-    if (detail::operation_fails()) return false;
+    if (detail::operation_fails(ec)) return false;
     std::wstring dir = wide(t.dir);
     sweep(dir);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
@@ -195,27 +196,27 @@ bool create_temp(const SaveTarget& t, File& temp, std::u16string& name) {
         if (h == INVALID_HANDLE_VALUE) {
             DWORD e = GetLastError();
             if (e == ERROR_FILE_EXISTS || e == ERROR_ALREADY_EXISTS) continue;
-            return failed();
+            return failed(ec);
         }
         temp.adopt(reinterpret_cast<std::intptr_t>(h), 0);
         name.swap(p16);
         return true;
     }
-    return failed_with(EEXIST);
+    return failed_with(ec, EEXIST);
 }
 
-Identity give_identity(const SaveTarget&, File&) {
+Identity give_identity(const SaveTarget&, File&, std::error_code&) {
     // ReplaceFileW gives the new file the target's ACL, owner, attributes, streams and creation
     // time; a new file takes its directory's like any other.
     return Identity::kept;
 }
 
-bool put_in_place(const SaveTarget& t, File& temp, std::u16string& name) {
+bool put_in_place(const SaveTarget& t, File& temp, std::u16string& name, std::error_code& ec) {
     std::wstring from = wide(name), to = wide(t.path);
     std::wstring backup = temp_name(wide(t.dir));
     temp.discard();  // ReplaceFileW and MoveFileExW need it closed
     bool ok = false;
-    if (!detail::operation_fails()) {
+    if (!detail::operation_fails(ec)) {
         for (int attempt = 0;; ++attempt) {
             if (t.exists) {
                 // With a backup name, every failure leaves both files under a name: the target's
@@ -229,7 +230,7 @@ bool put_in_place(const SaveTarget& t, File& temp, std::u16string& name) {
             if (ok || attempt == kShareRetries || !busy(e)) {
                 if (!ok) {
                     if (e == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) MoveFileExW(backup.c_str(), to.c_str(), 0);
-                    failed_with(errno_of(e));
+                    failed_with(ec, errno_of(e));
                 }
                 break;
             }
@@ -246,10 +247,10 @@ bool put_in_place(const SaveTarget& t, File& temp, std::u16string& name) {
     return ok;
 }
 
-bool publish(File& temp, std::u16string& name, Text final_path) {
+bool publish(File& temp, std::u16string& name, Text final_path, std::error_code& ec) {
     std::wstring from = wide(name), to(final_path.begin(), final_path.end());
     temp.discard();  // MoveFileExW needs it closed
-    bool ok = !detail::operation_fails() && (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0 || failed());
+    bool ok = !detail::operation_fails(ec) && (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0 || failed(ec));
     if (!ok) DeleteFileW(from.c_str());
     name.clear();
     return ok;
@@ -263,21 +264,21 @@ void remove_synced(Text path) noexcept {
     }
 }
 
-bool private_backup_dir(bool create, std::u16string& out) {
+bool private_backup_dir(bool create, std::u16string& out, std::error_code& ec) {
     out.clear();
     wchar_t base[MAX_PATH + 1];
     DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", base, MAX_PATH + 1);
-    if (n == 0 || n > MAX_PATH) return failed_with(EACCES);
+    if (n == 0 || n > MAX_PATH) return failed_with(ec, EACCES);
     std::wstring dir(base, n);
     if (!dir.empty() && dir.back() != L'\\') dir += L'\\';
     for (const wchar_t* level : {L"peltatxt\\", L"backups\\"}) {
         dir += level;
-        if (create && !CreateDirectoryW(dir.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return failed();
+        if (create && !CreateDirectoryW(dir.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return failed(ec);
     }
     DWORD attributes = GetFileAttributesW(dir.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
         (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return failed_with(EACCES);
+        return failed_with(ec, EACCES);
     out = narrow(dir);
     return true;
 }
@@ -289,19 +290,19 @@ bool is_backup_of(Text backup, const SaveTarget&, bool) {
            !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE));
 }
 
-bool identify(Text path, const File&, SaveTarget& t) {
+bool identify(Text path, const File&, SaveTarget& t, std::error_code& ec) {
     t = SaveTarget{};
     std::wstring p;
-    if (!detail::to_wide(path, p)) return false;
+    if (!detail::to_wide(path, p, ec)) return false;
     // No access asked: this opens even while a save in place holds the file to itself.
     HANDLE h = CreateFileW(p.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                            0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return failed();
+    if (h == INVALID_HANDLE_VALUE) return failed(ec);
     BY_HANDLE_FILE_INFORMATION info{};
     std::wstring full(32768, L'\0');
     DWORD m = GetFinalPathNameByHandleW(h, full.data(), static_cast<DWORD>(full.size()), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     bool ok = GetFileInformationByHandle(h, &info) && m != 0 && m < full.size();
-    if (!ok) failed();
+    if (!ok) failed(ec);
     CloseHandle(h);
     if (!ok) return false;
     full.resize(m);

@@ -1,6 +1,7 @@
 // exports.cpp — the eight exported functions and the lifetime of the result list they hand out.
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 
 #include "datafile/data_file.h"
 #include "model/entry_list.h"
@@ -53,12 +54,12 @@ PELTATXT_API EntryListObject* PELTATXT_CALL readDataFile(peltatxt_unit* path) {
     SharedString own_path = SharedString::adopt(path);
     try {
         if (!result_list) result_list = entry_list::make();
-        fs::set_last_error(0);
-        if (read_file(own_path.view(), *result_list)) return result_list;
-        fs::report_last_error(EIO);
+        std::error_code cause;
+        if (read_file(own_path.view(), *result_list, cause)) return result_list;
+        fs::set_system_error(cause, EIO);
         return nullptr;
     } catch (...) {
-        fs::report_last_error(ENOMEM);
+        fs::set_system_error({}, ENOMEM);
         return nullptr;  // the list is empty again, or was never made
     }
 }
@@ -66,12 +67,12 @@ PELTATXT_API EntryListObject* PELTATXT_CALL readDataFile(peltatxt_unit* path) {
 PELTATXT_API uint8_t PELTATXT_CALL writeDataFile(peltatxt_unit* path, const EntryListObject* list) {
     SharedString own_path = SharedString::adopt(path);
     try {
-        fs::set_last_error(0);
-        if (write_file(own_path.view(), list)) return 1;
-        fs::report_last_error(own_path.view().empty() ? EINVAL : EIO);
+        std::error_code cause;
+        if (write_file(own_path.view(), list, cause)) return 1;
+        fs::set_system_error(cause, EIO);
         return 0;
     } catch (...) {
-        fs::report_last_error(ENOMEM);
+        fs::set_system_error({}, ENOMEM);
         return 0;
     }
 }

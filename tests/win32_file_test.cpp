@@ -103,11 +103,12 @@ TEST(Win32File, CreateNewRefusesAnExistingFileAndReplaceOverwrites) {
     ASSERT_TRUE(f.sync());
     ASSERT_TRUE(f.close());
     std::u16string name = u16(dir / "new");
-    ASSERT_TRUE(fs::save::publish(f, name, u16(dir / "old")));
+    std::error_code ec;
+    ASSERT_TRUE(fs::save::publish(f, name, u16(dir / "old"), ec));
     EXPECT_EQ(testing::read_bytes(dir / "old"), "new");
     EXPECT_EQ(testing::file_names(dir.path()), std::vector<std::string>{"old"});
     name = u16(dir / "new");
-    EXPECT_FALSE(fs::save::publish(f, name, u16(dir / "old"))) << "nothing left to move";
+    EXPECT_FALSE(fs::save::publish(f, name, u16(dir / "old"), ec)) << "nothing left to move";
 }
 
 TEST(Win32File, JapaneseDirectoryAndFileNamesRoundTrip) {

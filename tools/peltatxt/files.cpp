@@ -90,7 +90,7 @@ std::string read_input(const std::string& path, std::size_t max, bool refuse_lar
     check_input(path);
     fs::File f;
     if (!f.open_read(utf16_path(path))) {
-        int error = fs::last_error();
+        int error = f.error().value();
         check_input(path);  // replaced meanwhile by something else: say what
         throw Failure(path + ": cannot open: " + reason_of(error));
     }
@@ -101,7 +101,7 @@ std::string read_input(const std::string& path, std::size_t max, bool refuse_lar
     std::size_t got = 0;
     while (got < want) {
         std::ptrdiff_t n = f.read(out.data() + got, want - got);
-        if (n < 0) throw Failure(path + ": cannot read: " + reason_of(fs::last_error()));
+        if (n < 0) throw Failure(path + ": cannot read: " + reason_of(f.error().value()));
         if (n == 0) break;  // shorter now than when it was opened
         got += static_cast<std::size_t>(n);
     }
@@ -285,12 +285,12 @@ void write_file(const std::string& path, std::string_view bytes) {
     std::u16string target = utf16_path(path);
     fs::AtomicFile f;
     if (f.open(target) && f.write_bytes(bytes.data(), bytes.size()) && f.commit()) return;
-    throw Failure(path + ": cannot write: " + why_not_saved(path, f.error()));
+    throw Failure(path + ": cannot write: " + why_not_saved(path, f.error().value()));
 }
 
 void spool_to_file(std::FILE* in, const std::string& name, const std::string& path, std::size_t limit) {
     fs::File f;
-    if (!f.create_new(utf16_path(path))) throw Failure(path + ": cannot write: " + reason_of(fs::last_error()));
+    if (!f.create_new(utf16_path(path))) throw Failure(path + ": cannot write: " + reason_of(f.error().value()));
     std::unique_ptr<char[]> chunk(new char[kSpoolChunk]);
     std::size_t total = 0;
     for (;;) {
@@ -299,11 +299,11 @@ void spool_to_file(std::FILE* in, const std::string& name, const std::string& pa
             throw Failure(name + ": holds more than " + size_text(limit) + ", the most the tool reads from it");
         total += got;
         if (got > 0 && !f.write_all(chunk.get(), got))
-            throw Failure(path + ": cannot write: " + reason_of(fs::last_error()));
+            throw Failure(path + ": cannot write: " + reason_of(f.error().value()));
         if (got < kSpoolChunk) break;
     }
     if (std::ferror(in)) throw Failure(name + ": cannot read: " + reason_of(errno));
-    if (!f.close()) throw Failure(path + ": cannot write: " + reason_of(fs::last_error()));
+    if (!f.close()) throw Failure(path + ": cannot write: " + reason_of(f.error().value()));
 }
 
 FileWriter::FileWriter(const std::string& path) : path_(path), file_(std::make_unique<fs::AtomicFile>()) {
@@ -320,16 +320,16 @@ void FileWriter::commit() {
     if (!file_->commit()) fail();
 }
 
-void FileWriter::fail() const { throw Failure(path_ + ": cannot write: " + why_not_saved(path_, file_->error())); }
+void FileWriter::fail() const { throw Failure(path_ + ": cannot write: " + why_not_saved(path_, file_->error().value())); }
 
 void read_in_pieces(const std::string& path, const std::function<void(std::string_view)>& take) {
     check_input(path);
     fs::File f;
-    if (!f.open_read(utf16_path(path))) throw Failure(path + ": cannot open: " + reason_of(fs::last_error()));
+    if (!f.open_read(utf16_path(path))) throw Failure(path + ": cannot open: " + reason_of(f.error().value()));
     std::unique_ptr<char[]> piece(new char[kSpoolChunk]);
     for (;;) {
         std::ptrdiff_t n = f.read(piece.get(), kSpoolChunk);
-        if (n < 0) throw Failure(path + ": cannot read: " + reason_of(fs::last_error()));
+        if (n < 0) throw Failure(path + ": cannot read: " + reason_of(f.error().value()));
         if (n == 0) return;
         take(std::string_view(piece.get(), static_cast<std::size_t>(n)));
     }
