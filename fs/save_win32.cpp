@@ -49,7 +49,8 @@ std::wstring temp_name(const std::wstring& dir) {
 // Removes temporary files of this library whose process is gone.
 void sweep(const std::wstring& dir) {
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((dir + L".peltatxt-*.tmp").c_str(), &found);
+    const std::string pattern = temp_name::search_pattern();
+    HANDLE search = FindFirstFileW((dir + std::wstring(pattern.begin(), pattern.end())).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
         if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) continue;

@@ -56,6 +56,8 @@ std::string make(unsigned long pid, bool fresh) {
     return tail;
 }
 
+std::string search_pattern() { return std::string(kPrefix) + "*" + std::string(kLockedSuffix); }
+
 Owner owner_of(std::string_view name) {
     Owner none;
     if (!name.starts_with(kPrefix)) return none;

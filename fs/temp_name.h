@@ -12,6 +12,8 @@ namespace peltatxt::fs::temp_name {
 // sweep, which reads a free lock on a ".tmp" file as a sign that its owner is gone, never
 // sees a live one before it is locked.
 std::string make(unsigned long pid, bool fresh = false);
+// The directory-search pattern that every ".tmp" name matches (owner_of then reads the name).
+std::string search_pattern();
 
 // What a file name says of its owner: the pid (0 when the name is none of this library's
 // temporary files) and whether it is a ".tmp" name (its owner, while alive, holds its lock).
