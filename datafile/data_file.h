@@ -20,9 +20,9 @@ inline bool read_file(std::u16string_view path, EntryListObject& list) {
 inline bool read_file(std::u16string_view path, EntryList& list) { return read_file(path, list.object()); }
 
 // Writes a list into the file for path (output_path, format/rules.h, which the tool applies as
-// well): a save that puts the file in place only once it is complete. False, with the save's
-// cause in ec (EINVAL for an empty path), when the file could not be created, written and put in
-// place; any previous file there is then left as it was.
+// well), by the save that fs/atomic_file.h states. False, with the save's cause in ec (EINVAL for
+// an empty path), when the file could not be created, written and put in place; any previous
+// file there is then left as it was.
 bool write_file(std::u16string_view path, const EntryListObject* list, std::error_code& ec);
 inline bool write_file(std::u16string_view path, const EntryListObject* list) {
     std::error_code ignored;

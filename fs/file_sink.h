@@ -28,11 +28,10 @@ bool save_file(std::u16string_view path, bool (*fill)(void* content, ByteSink& s
                std::error_code& ec);
 }
 
-// Saves the file at path (AtomicFile: the file is replaced only once the whole new content is
-// there, and keeps what it is) with the bytes fill(sink) writes into the sink it is given. False,
-// with the save's cause in ec (none when fill gave up by itself), when the file cannot be
-// created, fill returns false (it gave up, or the sink failed), or the file cannot be put in
-// place; any previous file there is then left as it was.
+// Saves the file at path (AtomicFile, whose save atomic_file.h states) with the bytes fill(sink)
+// writes into the sink it is given. False, with the save's cause in ec (none when fill gave up by
+// itself), when the file cannot be created, fill returns false (it gave up, or the sink failed),
+// or the file cannot be put in place; any previous file there is then left as it was.
 template <class Fill>
 bool save_file(std::u16string_view path, Fill&& fill, std::error_code& ec) {
     using F = std::remove_reference_t<Fill>;
