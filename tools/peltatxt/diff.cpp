@@ -221,4 +221,14 @@ void CollectionDiff::write_json(Sink& sink) const {
     sink.write(out + "\n]\n");
 }
 
+bool write_diff(const Records& before, const Records& after, const std::string& name_before,
+                const std::string& name_after, bool json, Sink& out) {
+    CollectionDiff diff(before, after);
+    if (json)
+        diff.write_json(out);
+    else
+        diff.write_text(name_before, name_after, out);
+    return diff.changes().empty();
+}
+
 }  // namespace peltatxt::cli

@@ -53,4 +53,9 @@ private:
     std::vector<Change> changes_;
 };
 
+// What diff writes for two collections: the changes as JSON when json, else as text naming them
+// name_before and name_after. True when they are equal.
+bool write_diff(const Records& before, const Records& after, const std::string& name_before,
+                const std::string& name_after, bool json, Sink& out);
+
 }  // namespace peltatxt::cli

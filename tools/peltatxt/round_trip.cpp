@@ -1,6 +1,8 @@
 // round_trip.cpp — pairing the records before and after a round trip and explaining every difference.
 #include "round_trip.h"
 
+#include <set>
+
 #include "format/carry.h"
 #include "records.h"
 
@@ -128,6 +130,25 @@ std::vector<std::string> describe(const std::vector<Finding>& findings, const Re
         lines.push_back(name + ": " + (f.field.empty() ? "" : f.field + ": ") + f.reason);
     }
     return lines;
+}
+
+CheckReport check_report(const std::string& name, const Records& before, const Records& after) {
+    std::string records = before.size() == 1 ? " record" : " records";
+    std::vector<Finding> findings = compare_round_trip(before, after);
+    if (findings.empty())
+        return {true, name + ": all " + std::to_string(before.size()) + records + " came back identical\n"};
+    std::set<std::size_t> records_before, records_after;
+    for (const Finding& f : findings) {
+        if (f.before != Finding::kNone)
+            records_before.insert(f.before);
+        else
+            records_after.insert(f.after);
+    }
+    std::size_t differing = records_before.size() + records_after.size();
+    std::string text = name + ": " + std::to_string(differing) + " of " + std::to_string(before.size()) + records +
+                       " did not come back identical:\n";
+    for (const std::string& line : describe(findings, before, after)) text += "  " + line + "\n";
+    return {false, std::move(text)};
 }
 
 }  // namespace peltatxt::cli
