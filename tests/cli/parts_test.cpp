@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <string>
 
+#include "encoding_check.h"
 #include "failure.h"
-#include "files.h"
 #include "host_io.h"
 #include "records.h"
 #include "records_csv.h"

@@ -6,8 +6,8 @@
 #include "command_steps.h"
 #include "commands.h"
 #include "failure.h"
-#include "files.h"
 #include "round_trip.h"
+#include "temp_dir.h"
 
 namespace peltatxt::cli {
 namespace {

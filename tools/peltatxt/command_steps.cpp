@@ -1,9 +1,12 @@
 // command_steps.cpp — checking, reading and exporting as the commands do it, with their failures named.
 #include "command_steps.h"
 
+#include "encoding_check.h"
 #include "failure.h"
-#include "files.h"
+#include "file_names.h"
+#include "file_reads.h"
 #include "records_json.h"
+#include "temp_dir.h"
 
 namespace peltatxt::cli {
 namespace {

@@ -6,7 +6,7 @@
 #include "command_steps.h"
 #include "commands.h"
 #include "failure.h"
-#include "files.h"
+#include "file_reads.h"
 #include "record_format.h"
 
 namespace peltatxt::cli {

@@ -3,8 +3,11 @@
 
 #include <system_error>
 
+#include "encoding_check.h"
 #include "failure.h"
-#include "files.h"
+#include "file_causes.h"
+#include "file_names.h"
+#include "file_reads.h"
 #include "format/rules.h"
 
 namespace peltatxt::cli {
