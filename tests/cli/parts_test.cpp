@@ -10,6 +10,7 @@
 
 #include "encoding_check.h"
 #include "failure.h"
+#include "folder_paths.h"
 #include "host_io.h"
 #include "records.h"
 #include "records_csv.h"
@@ -149,7 +150,7 @@ TEST(StandardInput, IsCopiedIntoAPrivateFileUpToTheLimitAndRefusedPastIt) {
 TEST(Nesting, FollowsTheOpenFoldersLikeTheWriter) {
     Records list = {rec(4, 10, -1, u"F"), rec(2, 11, 10, u"a"), rec(8, 12, 10, u"G"),   rec(2, 13, 12, u"b"),
                     rec(2, 14, 10, u"c"), rec(2, 15, -1, u"d"), rec(2, 16, 12, u"late")};
-    EXPECT_EQ(parent_positions(list), (std::vector<std::ptrdiff_t>{-1, 0, 0, 2, 0, -1, -1}));
+    EXPECT_EQ(folder_positions(list), (std::vector<std::ptrdiff_t>{-1, 0, 0, 2, 0, -1, -1}));
 }
 
 TEST(JsonRead, TreeShapeNumbersRecordsAndLinksTheirFolders) {

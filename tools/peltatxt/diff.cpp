@@ -6,6 +6,7 @@
 
 #include "code_units.h"
 #include "json_text.h"
+#include "kinds.h"
 #include "records.h"
 #include "records_json.h"
 

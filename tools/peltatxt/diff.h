@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "host_io.h"
-#include "records.h"
+#include "folder_paths.h"
 #include "sink.h"
 
 namespace peltatxt::cli {

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <string>
 
+#include "format/rules.h"
+#include "kinds.h"
 #include "records.h"
 #include "terminal.h"
 #include "text/unicode_text.h"
@@ -67,7 +69,7 @@ std::string count(std::size_t n, const char* one, const char* many) {
 }  // namespace
 
 void print_outline(std::ostream& out, const Records& records, std::size_t width) {
-    std::vector<std::ptrdiff_t> parents = parent_positions(records);
+    std::vector<std::ptrdiff_t> parents = folder_positions(records);
     std::vector<std::size_t> depth(records.size(), 0);
     std::size_t folders = 0, locked = 0, one_time = 0, other = 0, macros = 0, comments = 0;
     for (std::size_t i = 0; i < records.size(); ++i) {

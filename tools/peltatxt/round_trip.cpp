@@ -4,6 +4,8 @@
 #include <set>
 
 #include "format/carry.h"
+#include "format/rules.h"
+#include "kinds.h"
 #include "records.h"
 
 namespace peltatxt::cli {
@@ -69,7 +71,7 @@ std::string folder_text(const Records& records, std::ptrdiff_t p) {
 
 std::vector<Finding> compare_round_trip(const Records& before, const Records& after) {
     std::vector<Finding> out;
-    std::vector<std::ptrdiff_t> parents_before = parent_positions(before), parents_after = parent_positions(after);
+    std::vector<std::ptrdiff_t> parents_before = folder_positions(before), parents_after = folder_positions(after);
     std::vector<std::size_t> paired(before.size(), kNone);  // position after for each position before
 
     auto pair = [&](std::size_t i, std::size_t j) {
@@ -122,7 +124,7 @@ std::vector<Finding> compare_round_trip(const Records& before, const Records& af
 }
 
 std::vector<std::string> describe(const std::vector<Finding>& findings, const Records& before, const Records& after) {
-    std::vector<std::ptrdiff_t> parents_before = parent_positions(before), parents_after = parent_positions(after);
+    std::vector<std::ptrdiff_t> parents_before = folder_positions(before), parents_after = folder_positions(after);
     std::vector<std::string> lines;
     for (const Finding& f : findings) {
         std::string name = f.before != kNone ? name_of(before, parents_before, f.before)
