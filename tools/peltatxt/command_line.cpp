@@ -30,7 +30,7 @@ Arguments::Arguments(int argc, char** argv) : argc_(argc), argv_(argv) {
     SetConsoleOutputCP(CP_UTF8);
     int count = 0;
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    for (int i = 0; wide && i < count; ++i) args_.push_back(host::to_utf8(reinterpret_cast<const char16_t*>(wide[i])));
+    for (int i = 0; wide && i < count; ++i) args_.push_back(host::utf8_replacing(reinterpret_cast<const char16_t*>(wide[i])));
     if (wide) LocalFree(wide);
     for (std::string& a : args_) pointers_.push_back(a.data());
     if (!pointers_.empty()) {

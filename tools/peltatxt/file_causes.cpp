@@ -99,7 +99,7 @@ std::string why_not_saved(const std::string& path, int error) {
 
 std::string why_not_writable(const std::string& path) {
     fs::save::Refusal r = fs::save::why_refused(utf16_path(path));
-    std::string dir = host::to_utf8(r.dir);
+    std::string dir = host::utf8_replacing(r.dir);
     if (r.error == 0) return "the plug-in could not write the file";
     if (r.out_of_inodes) return "no free inodes left on the device";
     if (r.no_creation) return "cannot create a file in " + dir + ": " + reason_of(r.error);

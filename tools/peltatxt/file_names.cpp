@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "failure.h"
-#include "plugin_host.h"
+#include "text/utf8.h"
 
 namespace peltatxt::cli {
 
@@ -18,9 +18,9 @@ std::string utf8_path(const std::filesystem::path& path) {
 }
 
 std::u16string utf16_path(const std::string& path) {
-    std::u16string p = host::from_utf8(path);
-    if (host::to_utf8(p) != path) throw Failure(path + ": the file name is not UTF-8 text");
-    return p;
+    std::optional<std::u16string> p = file_name_utf16(path);
+    if (!p) throw Failure(path + ": the file name is not UTF-8 text");
+    return *p;
 }
 
 bool same_file(const std::string& a, const std::string& b) {

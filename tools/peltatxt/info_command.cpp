@@ -10,8 +10,8 @@ namespace {
 
 int run_info(const Session& s) {
     std::unique_ptr<host::Plugin> plugin = load_plugin(s.plugin);
-    s.io.out << "format name   " << host::to_utf8(plugin->format_name()) << '\n'
-             << "file pattern  " << host::to_utf8(plugin->extension()) << '\n'
+    s.io.out << "format name   " << host::utf8_replacing(plugin->format_name()) << '\n'
+             << "file pattern  " << host::utf8_replacing(plugin->extension()) << '\n'
              << "isUnicode     " << (plugin->isUnicode() ? "yes" : "no") << '\n'
              << "library       " << plugin->path() << '\n';
     finish_output(s.io.out);
