@@ -195,6 +195,8 @@ TEST(JsonRead, EveryShapeFaultNamesTheRecordAndField) {
         {"\"x\"", "in.json: expected an array of records at the top level, found a string"},
         {"[[]]", "in.json: record at /0: expected a record object, found an array"},
         {R"([{"kind": "Locked"}])", R"(record at /0: "kind" must be "one-time", "locked")"},
+        {R"([{"kind": "entry"}])",
+         R"("kind" must be "one-time", "locked", "folder", "folder H", "folder O", "folder H O" or a number from 0 to 255)"},
         {R"([{"kind": 256}])", R"("kind" must be)"},
         {R"([{"kind": 2.0}])", R"("kind" must be)"},
         {R"([{"kind": "locked", "letterCode": "DE"}])", R"("letterCode" must be one of)"},
