@@ -188,7 +188,7 @@ int main(int argc, char** argv) {
         std::cerr << "peltatxt_bench: " << error << "\n";
         return 1;
     }
-    std::u16string in_path = host::from_utf8(file);
+    std::u16string in_path = host::utf16_replacing(file);
     Result result;
     result.bytes = std::filesystem::file_size(file);
 
@@ -234,7 +234,7 @@ int main(int argc, char** argv) {
         std::filesystem::path dir = out_dir.empty() ? std::filesystem::path(file).parent_path()
                                                     : std::filesystem::path(out_dir);
         std::string out = (dir / "bench-export.peltatxt").string();
-        std::u16string out_path = host::from_utf8(out);
+        std::u16string out_path = host::utf16_replacing(out);
         // The list stays in memory through the export: the baseline includes it.
         result.baseline = bench::resident_bytes();
         bench::reset_peak();

@@ -51,7 +51,12 @@ public:
     // closed() after each; id_of(folder) gives a kept folder's id.
     template <class IdOf, class Closed>
     void close_for(int32_t parentId, IdOf&& id_of, Closed&& closed) {
-        while (!open_.empty() && id_of(open_.back()) != parentId) {
+        close_until([&](const Folder& f) { return id_of(f) == parentId; }, closed);
+    }
+    // The same for a record whose folder is the one holds(folder) is true for.
+    template <class Holds, class Closed>
+    void close_until(Holds&& holds, Closed&& closed) {
+        while (!open_.empty() && !holds(open_.back())) {
             open_.pop_back();
             closed();
         }
@@ -71,6 +76,23 @@ public:
 private:
     std::vector<Folder> open_;
 };
+
+// The position a record at top level has for its folder's.
+inline constexpr std::ptrdiff_t kTopLevel = -1;
+
+// The nesting of a list by position, as the writer nests it (OpenFolders): for every record (of
+// any type with id, parentId and kind), the position of the folder that holds it, or kTopLevel.
+template <class List>
+std::vector<std::ptrdiff_t> folder_positions(const List& list) {
+    std::vector<std::ptrdiff_t> parents(list.size(), kTopLevel);
+    OpenFolders<std::size_t> open;  // positions of the open folders
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        open.close_for(list[i].parentId, [&](std::size_t p) { return list[p].id; }, [] {});
+        if (!open.empty()) parents[i] = static_cast<std::ptrdiff_t>(open.innermost());
+        if (is_folder(list[i].kind)) open.open(i);
+    }
+    return parents;
+}
 
 // "H|" or "O|" is read as a folder flag where its first occurrence after the FLD marker begins
 // within this many units, whether the writer put it there or it belongs to the title.

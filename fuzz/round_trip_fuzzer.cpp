@@ -51,18 +51,6 @@ bool export_list(const std::vector<host::Record>& records, const std::string& pa
     return writeDataFile(SharedString(fuzz::wide(path)).release(), list.get()) == 1;
 }
 
-// For each record, the index of the record it is nested in, as the writer nests it (OpenFolders).
-std::vector<long> expected_parents(const std::vector<host::Record>& in) {
-    std::vector<long> parents;
-    OpenFolders<std::size_t> open;
-    for (std::size_t i = 0; i < in.size(); ++i) {
-        open.close_for(in[i].parentId, [&](std::size_t p) { return in[p].id; }, [] {});
-        parents.push_back(open.empty() ? -1 : static_cast<long>(open.innermost()));
-        if (is_folder(in[i].kind)) open.open(i);
-    }
-    return parents;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
@@ -98,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     check(out.size() == next, "records were lost or added",
           std::to_string(in.size()) + " written, " + std::to_string(next) + " expected, " + std::to_string(out.size()) + " read");
 
-    std::vector<long> parents = expected_parents(in);
+    std::vector<std::ptrdiff_t> parents = folder_positions(in);  // as the writer nests them
     std::vector<std::size_t> depth(in.size(), 0);
     bool all_exact = true;
     for (std::size_t i = 0; i < in.size(); ++i) {

@@ -125,7 +125,7 @@ TEST(CarryModel, CommentLinesLoseEveryTrailingSpaceTheReaderTrims) {
     EXPECT_EQ(read_text(write_text_of({with_comment(folder(1, -1, u"F"), u"a\u00A0")}))[0].data, u"a\u00A0");
 }
 
-// The nesting the tool computes by position with OpenFolders is the nesting the reader rebuilds
+// The nesting the tool computes by position with folder_positions is the nesting the reader rebuilds
 // from what the writer wrote, also for records that name no open folder or a closed one.
 TEST(FolderNesting, OpenFoldersGivesTheParentsThatComeBack) {
     const std::vector<Rec> list = {
@@ -133,13 +133,7 @@ TEST(FolderNesting, OpenFoldersGivesTheParentsThatComeBack) {
         entry(14, 10, u"c", u"c"), entry(15, 99, u"d", u"d"), entry(16, 12, u"e", u"e"), folder(17, -1, u"H"),
         folder(18, 17, u"I"),     entry(19, 17, u"f", u"f"), entry(20, 18, u"g", u"g"),
     };
-    std::vector<std::ptrdiff_t> expected;  // positions of the parents, by OpenFolders
-    OpenFolders<std::size_t> open;
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        open.close_for(list[i].parentId, [&](std::size_t p) { return list[p].id; }, [] {});
-        expected.push_back(open.empty() ? -1 : static_cast<std::ptrdiff_t>(open.innermost()));
-        if (is_folder(list[i].kind)) open.open(i);
-    }
+    std::vector<std::ptrdiff_t> expected = folder_positions(list);  // positions of the parents
     EXPECT_EQ(expected, (std::vector<std::ptrdiff_t>{-1, 0, 0, 2, 0, -1, -1, -1, 7, 7, -1}));
     std::vector<Rec> back = read_text(write_text_of(list));
     ASSERT_EQ(back.size(), list.size());

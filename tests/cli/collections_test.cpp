@@ -183,6 +183,8 @@ TEST(ToolCsv, BadCsvNamesRowAndColumn) {
         {header + ",locked,,a,a,,\r\n", "row 2, column 8: 7 columns where the header has 8"},
         {header + ",locked,,a,a,,,,\r\n", "row 2, column 9: 9 columns where the header has 8"},
         {header + ",locked,,a,a,,,\r\n,note,,b,b,,,\r\n", "row 3, column 2 (kind): unknown kind \"note\""},
+        {header + ",lockd,,a,a,,,\r\n",
+         "unknown kind \"lockd\" (one-time, locked, folder, folder H, folder O, folder H O or a number from 0 to 255)"},
         {header + ",locked,Q,a,a,,,\r\n", "row 2, column 3 (letterCode): unknown letter code \"Q\""},
         {header + ",locked,,\"a\"b,a,,,\r\n", "row 2, column 4: text after the closing quote of the cell"},
         {header + "/Nowhere,locked,,a,a,,,\r\n", "row 2, column 1 (folder): no folder \"/Nowhere\" is open"},

@@ -8,8 +8,9 @@
 #include <filesystem>
 #include <string>
 
+#include "encoding_check.h"
 #include "failure.h"
-#include "files.h"
+#include "folder_paths.h"
 #include "host_io.h"
 #include "records.h"
 #include "records_csv.h"
@@ -88,7 +89,7 @@ TEST(Terminal, PrintableCutsWithinTheColumns) {
     for (const Case& c : cases) {
         EXPECT_EQ(printable(c.text, c.columns), c.shown) << c.columns;
         if (c.columns) {
-            EXPECT_LE(text_width(host::from_utf8(printable(c.text, c.columns))), c.columns);
+            EXPECT_LE(text_width(host::utf16_replacing(printable(c.text, c.columns))), c.columns);
         }
     }
 }
@@ -149,7 +150,7 @@ TEST(StandardInput, IsCopiedIntoAPrivateFileUpToTheLimitAndRefusedPastIt) {
 TEST(Nesting, FollowsTheOpenFoldersLikeTheWriter) {
     Records list = {rec(4, 10, -1, u"F"), rec(2, 11, 10, u"a"), rec(8, 12, 10, u"G"),   rec(2, 13, 12, u"b"),
                     rec(2, 14, 10, u"c"), rec(2, 15, -1, u"d"), rec(2, 16, 12, u"late")};
-    EXPECT_EQ(parent_positions(list), (std::vector<std::ptrdiff_t>{-1, 0, 0, 2, 0, -1, -1}));
+    EXPECT_EQ(folder_positions(list), (std::vector<std::ptrdiff_t>{-1, 0, 0, 2, 0, -1, -1}));
 }
 
 TEST(JsonRead, TreeShapeNumbersRecordsAndLinksTheirFolders) {
@@ -194,6 +195,8 @@ TEST(JsonRead, EveryShapeFaultNamesTheRecordAndField) {
         {"\"x\"", "in.json: expected an array of records at the top level, found a string"},
         {"[[]]", "in.json: record at /0: expected a record object, found an array"},
         {R"([{"kind": "Locked"}])", R"(record at /0: "kind" must be "one-time", "locked")"},
+        {R"([{"kind": "entry"}])",
+         R"("kind" must be "one-time", "locked", "folder", "folder H", "folder O", "folder H O" or a number from 0 to 255)"},
         {R"([{"kind": 256}])", R"("kind" must be)"},
         {R"([{"kind": 2.0}])", R"("kind" must be)"},
         {R"([{"kind": "locked", "letterCode": "DE"}])", R"("letterCode" must be one of)"},

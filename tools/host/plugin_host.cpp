@@ -30,7 +30,7 @@ std::unique_ptr<Plugin> Plugin::load(const std::string& path, std::string& error
     std::unique_ptr<Plugin> p(new Plugin);
     p->path_ = path;
 #if defined(_WIN32)
-    std::u16string wide = from_utf8(path);
+    std::u16string wide = utf16_replacing(path);
     HMODULE lib = LoadLibraryW(reinterpret_cast<const wchar_t*>(wide.c_str()));
     if (!lib) {
         error = path + ": cannot load the plug-in (error " + std::to_string(GetLastError()) + ")";
@@ -132,11 +132,11 @@ std::u16string Plugin::extension() {
 std::string default_plugin_path(const char* argv0) {
 #if defined(_WIN32)
     if (const wchar_t* chosen = _wgetenv(L"PELTATXT_PLUGIN"); chosen && *chosen)
-        return to_utf8(reinterpret_cast<const char16_t*>(chosen));
+        return utf8_replacing(reinterpret_cast<const char16_t*>(chosen));
     const char* name = "peltatxt.dll";
     wchar_t self[32768];
     DWORD n = GetModuleFileNameW(nullptr, self, 32768);
-    std::string exe = n ? to_utf8(std::u16string(reinterpret_cast<const char16_t*>(self), n)) : std::string(argv0);
+    std::string exe = n ? utf8_replacing(std::u16string(reinterpret_cast<const char16_t*>(self), n)) : std::string(argv0);
 #else
     if (const char* chosen = std::getenv("PELTATXT_PLUGIN"); chosen && *chosen) return chosen;
     const char* name = "libpeltatxt.so";
@@ -153,7 +153,7 @@ std::string default_plugin_path(const char* argv0) {
                                       dirname_of(dir) + "/" + name};
     for (const std::string& candidate : candidates) {
 #if defined(_WIN32)
-        std::u16string w = from_utf8(candidate);
+        std::u16string w = utf16_replacing(candidate);
         if (GetFileAttributesW(reinterpret_cast<const wchar_t*>(w.c_str())) != INVALID_FILE_ATTRIBUTES) return candidate;
 #else
         if (access(candidate.c_str(), F_OK) == 0) return candidate;
@@ -243,13 +243,13 @@ std::vector<Record> records_of(const EntryListObject* list) {
     return out;
 }
 
-std::u16string from_utf8(std::string_view s) {
+std::u16string utf16_replacing(std::string_view s) {
     std::u16string out;
     append_utf16(out, s, LoneSurrogates::Replace);
     return out;
 }
 
-std::string to_utf8(std::u16string_view s) {
+std::string utf8_replacing(std::u16string_view s) {
     std::string out;
     append_utf8(out, s, LoneSurrogates::Replace);
     return out;

@@ -90,8 +90,9 @@ private:
 // Copies every record of a list in the shared layout.
 std::vector<Record> records_of(const EntryListObject* list);
 
-// UTF-8 <-> UTF-16 for the tools' own input and output. Invalid input becomes U+FFFD.
-std::u16string from_utf8(std::string_view s);
-std::string to_utf8(std::u16string_view s);
+// UTF-8 <-> UTF-16 for the tools' own input and output, U+FFFD replacing a lone surrogate or
+// bytes that are no UTF-8.
+std::u16string utf16_replacing(std::string_view s);
+std::string utf8_replacing(std::u16string_view s);
 
 }  // namespace peltatxt::host

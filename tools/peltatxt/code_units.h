@@ -14,10 +14,9 @@
 #include <string>
 #include <string_view>
 
-namespace peltatxt::cli {
+#include "text/utf8.h"  // is_high_surrogate, is_low_surrogate, CodePoints
 
-bool is_high_surrogate(char32_t c);
-bool is_low_surrogate(char32_t c);
+namespace peltatxt::cli {
 
 // Every unit of text in units UTF-8.
 std::string units_utf8(std::u16string_view text);

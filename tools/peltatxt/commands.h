@@ -1,11 +1,16 @@
-// commands.h — the tool's subcommands, each a host session with the plug-in; they return the exit status.
+// commands.h — the tool's command table: each subcommand's name, help, options and run, which main dispatches.
 //
 // Every file argument may be "-" for standard input, every output "-" for standard output.
 #pragma once
 
-#include <cstddef>
+#include <functional>
 #include <ostream>
+#include <span>
 #include <string>
+
+namespace CLI {
+class App;
+}
 
 namespace peltatxt::cli {
 
@@ -15,33 +20,35 @@ struct Streams {
     std::ostream& err;
 };
 
-// The plug-in's identity: format name, file pattern, isUnicode and the library's path.
-int run_info(const std::string& plugin, Streams io);
+// What every command runs with: the plug-in library to load, and where it writes.
+struct Session {
+    const std::string& plugin;
+    Streams io;
+};
 
-// The outline of a data file, cut to width columns (0: not cut).
-int run_show(const std::string& plugin, const std::string& file, std::size_t width, Streams io);
+// A command's work once the command line is parsed; it reads the options its setup bound. It
+// returns the exit status, or throws Failure.
+using Run = std::function<int(const Session&)>;
 
-// The records of a data file as JSON, into output (empty or "-": standard output).
-int run_to_json(const std::string& plugin, const std::string& file, const std::string& output, bool flat, Streams io);
+// One subcommand. setup adds its options and arguments to sub (in the order its help lists them)
+// and returns the run that reads them.
+struct Command {
+    const char* name;
+    const char* help;
+    Run (*setup)(CLI::App& sub);
+};
 
-// Exports the records of a JSON file through the plug-in into the file it derives from out_path
-// ("-": the data file goes to standard output).
-int run_from_json(const std::string& plugin, const std::string& json_file, const std::string& out_path, Streams io);
+// Every subcommand, in the order in which the tool's help lists them.
+std::span<const Command> commands();
 
-// Exports the records of file (a data file, or JSON when its name ends in ".json" or standard
-// input holds JSON) into a temporary directory, imports them again and lists every record that
-// did not come back. A data file that does not look like UTF-16 is refused unless force.
-int run_check(const std::string& plugin, const std::string& file, bool force, Streams io);
-
-// Compares two collections (data files or JSON, in any mix): exit 0 when equal, 1 when not.
-// A data file that does not look like UTF-16 is refused unless force.
-int run_diff(const std::string& plugin, const std::string& a, const std::string& b, bool json, bool force,
-             Streams io);
-
-// The records of a data file as CSV, into output (empty or "-": standard output).
-int run_to_csv(const std::string& plugin, const std::string& file, const std::string& output, Streams io);
-
-// Exports the records of a CSV file through the plug-in, like run_from_json.
-int run_from_csv(const std::string& plugin, const std::string& csv_file, const std::string& out_path, Streams io);
+// The setups, each beside its command's run.
+Run info_command(CLI::App& sub);      // info_command.cpp
+Run show_command(CLI::App& sub);      // show_command.cpp
+Run to_json_command(CLI::App& sub);   // convert_commands.cpp
+Run from_json_command(CLI::App& sub);
+Run to_csv_command(CLI::App& sub);
+Run from_csv_command(CLI::App& sub);
+Run check_command(CLI::App& sub);     // check_command.cpp
+Run diff_command(CLI::App& sub);      // diff_command.cpp
 
 }  // namespace peltatxt::cli

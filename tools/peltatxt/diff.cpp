@@ -6,6 +6,7 @@
 
 #include "code_units.h"
 #include "json_text.h"
+#include "kinds.h"
 #include "records.h"
 #include "records_json.h"
 
@@ -219,6 +220,16 @@ void CollectionDiff::write_json(Sink& sink) const {
         }
     }
     sink.write(out + "\n]\n");
+}
+
+bool write_diff(const Records& before, const Records& after, const std::string& name_before,
+                const std::string& name_after, bool json, Sink& out) {
+    CollectionDiff diff(before, after);
+    if (json)
+        diff.write_json(out);
+    else
+        diff.write_text(name_before, name_after, out);
+    return diff.changes().empty();
 }
 
 }  // namespace peltatxt::cli

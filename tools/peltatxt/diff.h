@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "host_io.h"
-#include "records.h"
+#include "folder_paths.h"
 #include "sink.h"
 
 namespace peltatxt::cli {
@@ -52,5 +52,10 @@ private:
     std::vector<std::size_t> paths_before_, paths_after_;
     std::vector<Change> changes_;
 };
+
+// What diff writes for two collections: the changes as JSON when json, else as text naming them
+// name_before and name_after. True when they are equal.
+bool write_diff(const Records& before, const Records& after, const std::string& name_before,
+                const std::string& name_after, bool json, Sink& out);
 
 }  // namespace peltatxt::cli

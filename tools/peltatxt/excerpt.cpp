@@ -22,16 +22,8 @@ Piece piece_at(std::string_view s, std::size_t at) {
     auto b = static_cast<unsigned char>(s[at]);
     if (b < 0x80) return {Piece::What::Character, 1, b};
     if (std::optional<char16_t> unit = lone_surrogate_at(s, at)) return {Piece::What::Lone, 3, *unit};
-    static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-    std::size_t len = (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
-    char32_t c = len == 2 ? b & 0x1F : len == 3 ? b & 0x0F : b & 0x07;
-    bool ok = len != 0 && at + len <= s.size();
-    for (std::size_t k = 1; ok && k < len; ++k) {
-        auto next = static_cast<unsigned char>(s[at + k]);
-        ok = (next & 0xC0) == 0x80;
-        c = (c << 6) | (next & 0x3F);
-    }
-    if (ok && c >= kMin[len] && c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF)) return {Piece::What::Character, len, c};
+    Utf8Point point = utf8_point_at(s, at);  // valid here: a character, no surrogate
+    if (point.valid) return {Piece::What::Character, point.bytes, point.value};
     return {Piece::What::Stray, 1, b};
 }
 

@@ -3,8 +3,11 @@
 
 #include <system_error>
 
+#include "encoding_check.h"
 #include "failure.h"
-#include "files.h"
+#include "file_causes.h"
+#include "file_names.h"
+#include "file_reads.h"
 #include "format/rules.h"
 
 namespace peltatxt::cli {
@@ -32,12 +35,12 @@ std::optional<std::string> probe_data_file(const std::string& path) {
 }
 
 Records import_file(host::Plugin& plugin, const std::string& path) {
-    const EntryListObject* list = plugin.read(host::from_utf8(path));
+    const EntryListObject* list = plugin.read(host::utf16_replacing(path));
     if (!list) throw Failure(path + ": the plug-in could not read the file");
     return host::records_of(list);
 }
 
-std::string output_path_for(const std::string& path) { return host::to_utf8(output_path(host::from_utf8(path))); }
+std::string output_path_for(const std::string& path) { return host::utf8_replacing(output_path(host::utf16_replacing(path))); }
 
 std::string export_records(host::Plugin& plugin, const Records& records, const std::string& path) {
     if (path.empty()) throw Failure("the output path is empty");
@@ -45,7 +48,7 @@ std::string export_records(host::Plugin& plugin, const Records& records, const s
     host::HostList list;
     for (const host::Record& r : records) list.append(r);
     int error = 0;
-    bool written = plugin.write(host::from_utf8(path), list.get(), error);
+    bool written = plugin.write(host::utf16_replacing(path), list.get(), error);
     std::error_code ec;
     std::filesystem::path target = native_path(out);
     // The cause the plug-in left, or (where it left none) what a look at the target and its

@@ -195,7 +195,7 @@ private:
     std::u16string literal_units(std::size_t from) const {
         std::u16string units;
         std::size_t run = from;  // start of the raw text not yet decoded
-        auto flush = [&](std::size_t to) { units += host::from_utf8(text_.substr(run, to - run)); };
+        auto flush = [&](std::size_t to) { units += host::utf16_replacing(text_.substr(run, to - run)); };
         std::size_t i = from;
         for (; i < text_.size(); ++i) {
             char c = text_[i];

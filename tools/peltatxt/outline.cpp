@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <string>
 
+#include "format/rules.h"
+#include "kinds.h"
 #include "records.h"
 #include "terminal.h"
 #include "text/unicode_text.h"
@@ -20,7 +22,7 @@ std::u16string tag_of(const host::Record& r) {
         tag += std::string(" ") + letter;
     else if (r.letterCode != 0)
         tag += " code " + std::to_string(r.letterCode);
-    std::u16string out = host::from_utf8(tag);
+    std::u16string out = host::utf16_replacing(tag);
     out.append(out.size() < kTagColumns ? kTagColumns - out.size() : 1, u' ');
     return out;
 }
@@ -49,14 +51,14 @@ void put_line(std::ostream& out, const std::u16string& line, const std::u16strin
 
 std::u16string more_lines(std::size_t more) {
     if (more == 0) return {};
-    return host::from_utf8(" (+" + std::to_string(more) + (more == 1 ? " line)" : " lines)"));
+    return host::utf16_replacing(" (+" + std::to_string(more) + (more == 1 ? " line)" : " lines)"));
 }
 
 // A comment or macro under its record's title.
 void put_note(std::ostream& out, const std::u16string& indent, const char* label, std::u16string_view text,
               std::size_t width) {
     std::size_t more = 0;
-    std::u16string line = indent + std::u16string(kTagColumns, u' ') + host::from_utf8(label) + first_line(text, more);
+    std::u16string line = indent + std::u16string(kTagColumns, u' ') + host::utf16_replacing(label) + first_line(text, more);
     put_line(out, line, more_lines(more), width);
 }
 
@@ -67,7 +69,7 @@ std::string count(std::size_t n, const char* one, const char* many) {
 }  // namespace
 
 void print_outline(std::ostream& out, const Records& records, std::size_t width) {
-    std::vector<std::ptrdiff_t> parents = parent_positions(records);
+    std::vector<std::ptrdiff_t> parents = folder_positions(records);
     std::vector<std::size_t> depth(records.size(), 0);
     std::size_t folders = 0, locked = 0, one_time = 0, other = 0, macros = 0, comments = 0;
     for (std::size_t i = 0; i < records.size(); ++i) {
@@ -81,7 +83,7 @@ void print_outline(std::ostream& out, const Records& records, std::size_t width)
             if (r.data.empty())
                 line += u"  (no text)";
             else if (trim(r.data) == r.title)  // the title with blanks or a line break around it: show them
-                line += u": " + host::from_utf8(quoted(r.data, r.data.size()));
+                line += u": " + host::utf16_replacing(quoted(r.data, r.data.size()));
             else
                 line += u": " + first_line(r.data, more);
         }

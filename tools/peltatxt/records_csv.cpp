@@ -6,6 +6,8 @@
 #include "code_units.h"
 #include "excerpt.h"
 #include "failure.h"
+#include "folder_paths.h"
+#include "kinds.h"
 #include "records.h"
 
 namespace peltatxt::cli {
@@ -109,7 +111,7 @@ public:
         if (std::optional<uint8_t> kind = kind_of_name(k)) return *kind;
         if (std::optional<long> n = number(k); n && *n >= 0 && *n <= 255) return static_cast<uint8_t>(*n);
         fail(kKind, "unknown kind " + shown(k) +
-                        " (one-time, locked, folder, folder H, folder O, folder H O or a number from 0 to 255)");
+                        " (" + kind_names(false) + " or a number from 0 to 255)");
     }
 
     int8_t letter_code() const {
@@ -157,7 +159,7 @@ std::string records_to_csv(const Records& records) {
 }
 
 void write_csv(const Records& records, Sink& sink) {
-    std::vector<std::ptrdiff_t> parents = parent_positions(records);
+    std::vector<std::ptrdiff_t> parents = folder_positions(records);
     std::string out(kBom);
     for (std::size_t c = 0; c < kColumnCount; ++c) {
         if (c) out += ',';
@@ -288,7 +290,7 @@ Records records_from_csv(std::string_view csv, const std::string& source) {
         int32_t id;
         std::u16string path;  // the path of the records inside it
     };
-    std::vector<Open> open;
+    OpenFolders<Open> open;
     Records records;
     // One row at a time, into the same cells: rows of empty cells (skipped) take no room.
     for (std::vector<CsvCell> cells; rows.next(cells);) {
@@ -315,17 +317,17 @@ Records records_from_csv(std::string_view csv, const std::string& source) {
 
         std::u16string path = row.text(kFolder, escaped);
         if (path.empty()) {
-            open.clear();
+            open.close_all([] {});
         } else {
-            while (!open.empty() && open.back().path != path) open.pop_back();
+            open.close_until([&](const Open& f) { return f.path == path; }, [] {});
             if (open.empty())
                 row.fail(kFolder, "no folder " + cli::quoted(path) +
                                       " is open at this row (a folder's records follow its row directly)");
-            if (open.size() > kMaxTreeDepth)
+            if (open.depth() > kMaxTreeDepth)
                 row.fail(kFolder, "folders nest deeper than " + std::to_string(kMaxTreeDepth) + " levels");
-            r.parentId = open.back().id;
+            r.parentId = open.innermost().id;
         }
-        if (folder) open.push_back({r.id, path + u"/" + r.title});
+        if (folder) open.open({r.id, path + u"/" + r.title});
         records.push_back(std::move(r));
     }
     return records;

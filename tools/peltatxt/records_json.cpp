@@ -10,8 +10,9 @@
 #include "code_units.h"
 #include "excerpt.h"
 #include "failure.h"
+#include "folder_paths.h"
 #include "json_text.h"
-#include "records.h"
+#include "kinds.h"
 
 namespace peltatxt::cli {
 namespace {
@@ -362,12 +363,12 @@ private:
         if (!kind) return message(r, "\"kind\" is missing");
         if (kind->is_string()) {
             std::optional<uint8_t> k = kind_of_name(kind->text);
-            if (!k) return message(r, kKindRule);
+            if (!k) return message(r, kind_rule());
             out.kind = *k;
         } else if (kind->whole && *kind->whole >= 0 && *kind->whole <= 255) {
             out.kind = static_cast<uint8_t>(*kind->whole);
         } else {
-            return message(r, kKindRule);
+            return message(r, kind_rule());
         }
         bool folder = is_folder(out.kind);
         bool has_id = false, has_children = false;
@@ -446,29 +447,27 @@ private:
             return message(r, "\"id\" " + std::to_string(out.id) + " is already used by the record at /" +
                                   std::to_string(same->second.index));
         if (out.parentId == -1) {
-            open_ids_.clear();
+            open_ids_.close_all([] {});
         } else {
             auto parent = ids_.find(out.parentId);
             if (parent == ids_.end() || !parent->second.folder)
                 return message(r, "\"parentId\" " + std::to_string(out.parentId) + " names no earlier folder");
-            while (!open_ids_.empty() && open_ids_.back() != out.parentId) open_ids_.pop_back();
+            open_ids_.close_for(out.parentId, [](int32_t id) { return id; }, [] {});
             if (open_ids_.empty())
                 return message(r, "\"parentId\" " + std::to_string(out.parentId) +
                                       " names a folder whose records ended before this one (a folder's records must "
                                       "follow it directly)");
-            if (open_ids_.size() > kMaxTreeDepth)
+            if (open_ids_.depth() > kMaxTreeDepth)
                 return message(r, "folders nest deeper than " + std::to_string(kMaxTreeDepth) + " levels");
         }
         bool folder = is_folder(out.kind);
         if (folder && out.id == -1) return message(r, "a folder cannot have \"id\" -1, which means \"no folder\"");
         ids_.emplace(out.id, Seen{r.index, folder});
-        if (folder) open_ids_.push_back(out.id);
+        if (folder) open_ids_.open(out.id);
         return std::nullopt;
     }
 
-    static constexpr const char* kKindRule =
-        "\"kind\" must be \"one-time\", \"locked\", \"folder\", \"folder H\", \"folder O\", \"folder H O\" "
-        "or a number from 0 to 255";
+    static std::string kind_rule() { return "\"kind\" must be " + kind_names(true) + " or a number from 0 to 255"; }
     static constexpr const char* kLetterCodeRule =
         "\"letterCode\" must be one of \"D\", \"E\", \"R\", \"S\", \"C\", \"P\", \"K\", null "
         "or a number from -128 to 127";
@@ -491,7 +490,7 @@ private:
     std::optional<std::string> parse_error_;
     Records records_;
     std::map<int32_t, Seen> ids_;
-    std::vector<int32_t> open_ids_;    // flat shape: the folders open, by id
+    OpenFolders<int32_t> open_ids_;    // flat shape: the folders open, by id
 };
 
 }  // namespace
@@ -517,7 +516,7 @@ void write_json(const Records& records, Shape shape, const std::string& source, 
     if (records.empty()) return sink.write("[]\n");
     std::vector<std::ptrdiff_t> parents;
     if (shape == Shape::Tree) {  // refused before anything is written
-        parents = parent_positions(records);
+        parents = folder_positions(records);
         std::vector<std::size_t> depth(records.size(), 0);
         for (std::size_t i = 0; i < records.size(); ++i)
             if (parents[i] != kTopLevel && (depth[i] = depth[static_cast<std::size_t>(parents[i])] + 1) > kMaxTreeDepth)

@@ -19,7 +19,6 @@
 
 #include "host_io.h"
 #include "json_text.h"
-#include "records.h"
 #include "sink.h"
 
 namespace peltatxt::cli {

@@ -1,7 +1,11 @@
 // round_trip.cpp — pairing the records before and after a round trip and explaining every difference.
 #include "round_trip.h"
 
+#include <set>
+
 #include "format/carry.h"
+#include "format/rules.h"
+#include "kinds.h"
 #include "records.h"
 
 namespace peltatxt::cli {
@@ -67,7 +71,7 @@ std::string folder_text(const Records& records, std::ptrdiff_t p) {
 
 std::vector<Finding> compare_round_trip(const Records& before, const Records& after) {
     std::vector<Finding> out;
-    std::vector<std::ptrdiff_t> parents_before = parent_positions(before), parents_after = parent_positions(after);
+    std::vector<std::ptrdiff_t> parents_before = folder_positions(before), parents_after = folder_positions(after);
     std::vector<std::size_t> paired(before.size(), kNone);  // position after for each position before
 
     auto pair = [&](std::size_t i, std::size_t j) {
@@ -120,7 +124,7 @@ std::vector<Finding> compare_round_trip(const Records& before, const Records& af
 }
 
 std::vector<std::string> describe(const std::vector<Finding>& findings, const Records& before, const Records& after) {
-    std::vector<std::ptrdiff_t> parents_before = parent_positions(before), parents_after = parent_positions(after);
+    std::vector<std::ptrdiff_t> parents_before = folder_positions(before), parents_after = folder_positions(after);
     std::vector<std::string> lines;
     for (const Finding& f : findings) {
         std::string name = f.before != kNone ? name_of(before, parents_before, f.before)
@@ -128,6 +132,25 @@ std::vector<std::string> describe(const std::vector<Finding>& findings, const Re
         lines.push_back(name + ": " + (f.field.empty() ? "" : f.field + ": ") + f.reason);
     }
     return lines;
+}
+
+CheckReport check_report(const std::string& name, const Records& before, const Records& after) {
+    std::string records = before.size() == 1 ? " record" : " records";
+    std::vector<Finding> findings = compare_round_trip(before, after);
+    if (findings.empty())
+        return {true, name + ": all " + std::to_string(before.size()) + records + " came back identical\n"};
+    std::set<std::size_t> records_before, records_after;
+    for (const Finding& f : findings) {
+        if (f.before != Finding::kNone)
+            records_before.insert(f.before);
+        else
+            records_after.insert(f.after);
+    }
+    std::size_t differing = records_before.size() + records_after.size();
+    std::string text = name + ": " + std::to_string(differing) + " of " + std::to_string(before.size()) + records +
+                       " did not come back identical:\n";
+    for (const std::string& line : describe(findings, before, after)) text += "  " + line + "\n";
+    return {false, std::move(text)};
 }
 
 }  // namespace peltatxt::cli

@@ -28,4 +28,12 @@ std::vector<Finding> compare_round_trip(const Records& before, const Records& af
 // For each finding, one line naming its record (position, title and folders) and what differs.
 std::vector<std::string> describe(const std::vector<Finding>& findings, const Records& before, const Records& after);
 
+// What check says of the collection named name, exported (before) and read back (after): one
+// line when every record came back identical, else how many did not and a line per finding.
+struct CheckReport {
+    bool identical;
+    std::string text;
+};
+CheckReport check_report(const std::string& name, const Records& before, const Records& after);
+
 }  // namespace peltatxt::cli

@@ -9,8 +9,10 @@
 #include <string_view>
 
 #include "failure.h"
-#include "files.h"
+#include "file_reads.h"
+#include "file_saves.h"
 #include "sink.h"
+#include "temp_dir.h"
 
 namespace peltatxt::cli {
 

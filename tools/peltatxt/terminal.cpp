@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "plugin_host.h"
+#include "text/utf8.h"
 #include "unicode_width_table.h"
 
 #if defined(_WIN32)
@@ -74,18 +75,8 @@ bool is_control(char32_t c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
 // Calls f(code point, its UTF-16 units) for every code point; a lone surrogate becomes U+FFFD.
 template <class F>
 void for_each_code_point(std::u16string_view text, F&& f) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        std::size_t n = 1;
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            n = 2;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        f(c, text.substr(i, n));
-        i += n - 1;
-    }
+    for (CodePoint point : CodePoints(text))
+        f(point.lone ? char32_t{0xFFFD} : point.value, text.substr(point.at, point.units));
 }
 
 }  // namespace
@@ -190,7 +181,7 @@ std::string printable(std::u16string_view text, std::size_t columns) {
             out.append(units);
     });
     if (cut && room != columns) out.append(kCut);
-    return host::to_utf8(out);
+    return host::utf8_replacing(out);
 }
 
 }  // namespace peltatxt::cli
