@@ -7,7 +7,7 @@
 #include "carryable.h"
 #include "fuzz_support.h"
 #include "model/shared_string.h"
-#include "peltatxt.h"
+#include <peltatxt.h>
 #include "support/records.h"
 
 namespace peltatxt::fuzz {

@@ -25,7 +25,7 @@
 #include "fuzz_support.h"
 #include "list_decoder.h"
 #include "model/shared_string.h"
-#include "peltatxt.h"
+#include <peltatxt.h>
 #include "support/read_list_check.h"
 
 using namespace peltatxt;

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "model/shared_string.h"
-#include "peltatxt.h"
+#include <peltatxt.h>
 #include "support/entry_lists.h"
 #include "support/files.h"
 #include "support/records.h"

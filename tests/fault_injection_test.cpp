@@ -25,7 +25,7 @@
 #endif
 
 #include "model/memory.h"
-#include "peltatxt.h"
+#include <peltatxt.h>
 #include "support/entry_lists.h"
 #include "support/files.h"
 #include "support/records.h"

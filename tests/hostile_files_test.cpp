@@ -10,7 +10,7 @@
 
 #include "format/constants.h"
 #include "format/writer.h"
-#include "peltatxt.h"
+#include <peltatxt.h>
 #include "support/entry_lists.h"
 #include "support/files.h"
 #include "support/records.h"

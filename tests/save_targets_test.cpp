@@ -23,7 +23,7 @@
 #include <functional>
 #include <map>
 
-#include "peltatxt.h"
+#include <peltatxt.h>
 #include "support/entry_lists.h"
 #include "support/files.h"
 #include "support/records.h"
