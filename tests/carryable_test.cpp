@@ -1,4 +1,4 @@
-// carryable_test.cpp — the round-trip target's carryability rule, case by case, against a real export and import.
+// carryable_test.cpp — the round-trip fuzz target's carryability rule, case by case, against a real export and import.
 #include <gtest/gtest.h>
 
 #include <string>

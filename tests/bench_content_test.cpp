@@ -1,4 +1,4 @@
-// content_test.cpp — the benchmark files: deterministic, as varied as promised, and read back whole by the plug-in.
+// bench_content_test.cpp — the benchmark files: deterministic, as varied as promised, and read back whole by the plug-in.
 #include <gtest/gtest.h>
 
 #include <algorithm>
