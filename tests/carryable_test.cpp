@@ -28,8 +28,7 @@ std::vector<host::Record> round_trip(const host::Record& r) {
 
 bool comes_back_equal(const host::Record& r) {
     std::vector<host::Record> out = round_trip(r);
-    return out.size() == 1 && out[0].kind == r.kind && out[0].letterCode == r.letterCode && out[0].title == r.title &&
-           out[0].data == r.data && out[0].macro == r.macro;
+    return out.size() == 1 && testing::same_content(out[0], r);
 }
 
 struct Case {

@@ -93,8 +93,6 @@ std::vector<Rec> sample(std::size_t long_text_units) {
             entry(6, 1, u"sdt", u"single \u30C6\u30AD\u30B9\u30C8"), big};
 }
 
-peltatxt_unit* handle(const fsys::path& p) { return SharedString(u16(p)).release(); }
-
 // Compares records without ids, which come from each file's creation time.
 std::vector<Rec> without_ids(std::vector<Rec> recs) {
     for (Rec& r : recs) r.id = r.parentId = 0;

@@ -24,8 +24,6 @@ namespace {
 using namespace testing;
 namespace fsys = std::filesystem;
 
-peltatxt_unit* handle(const fsys::path& p) { return SharedString(u16(p)).release(); }
-
 Rec rec_of(const EntryRecord& e) {
     Rec r;
     r.kind = e.kind;

@@ -39,8 +39,6 @@ namespace fsys = std::filesystem;
 constexpr uid_t kNobody = 65534;
 constexpr gid_t kNogroup = 65534;
 
-peltatxt_unit* handle(const fsys::path& p) { return SharedString(u16(p)).release(); }
-
 // A directory under /tmp that every user can reach, owned by the user who exports into it.
 struct Scratch : TempDir {
     explicit Scratch(uid_t owner, gid_t group) : TempDir("/tmp") {
