@@ -21,10 +21,7 @@ foreach(entry IN LISTS entries)
 endforeach()
 list(SORT names)
 include(${CMAKE_CURRENT_LIST_DIR}/../plugin/exports.cmake)
-set(expected ${PELTATXT_EXPORTS})
-if(NOT names STREQUAL expected)
-  message(FATAL_ERROR "exported: ${names}\nexpected: ${expected}")
-endif()
+peltatxt_expect_exports(${names})
 
 # Imported DLLs: the kernel and the system C runtime only; a runtime DLL of the compiler (libstdc++,
 # libgcc, winpthread) would have to ship beside the plug-in.
