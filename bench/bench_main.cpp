@@ -240,11 +240,13 @@ int main(int argc, char** argv) {
         bench::reset_peak();
         for (int i = 0; i < runs; ++i) {
             double t0 = bench::now_seconds(), c0 = bench::cpu_seconds();
-            bool ok = plugin->write(out_path, list);
+            int error = 0;
+            bool ok = plugin->write(out_path, list, error);
             result.seconds.push_back(bench::now_seconds() - t0);
             result.cpu.push_back(bench::cpu_seconds() - c0);
             if (!ok) {
-                std::cerr << "peltatxt_bench: the plug-in could not write " << out << "\n";
+                std::cerr << "peltatxt_bench: the plug-in could not write " << out
+                          << (error ? std::string(": ") + std::strerror(error) : std::string()) << "\n";
                 return 1;
             }
         }

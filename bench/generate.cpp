@@ -1,5 +1,6 @@
 // generate.cpp — peltatxt_gen: writes a benchmark file by exporting a generated host list through the plug-in.
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -71,8 +72,10 @@ int main(int argc, char** argv) {
             bench::realistic_records(seed, static_cast<std::size_t>(size_mb * 1e6), sink);
         else
             bench::shape_records(shape, scale, seed, sink);
-        if (!plugin->write(host::utf16_replacing(out), list.get())) {
-            std::cerr << "peltatxt_gen: the plug-in could not write " << out << "\n";
+        int error = 0;
+        if (!plugin->write(host::utf16_replacing(out), list.get(), error)) {
+            std::cerr << "peltatxt_gen: the plug-in could not write " << out
+                      << (error ? std::string(": ") + std::strerror(error) : std::string()) << "\n";
             return 1;
         }
     }

@@ -11,7 +11,7 @@ install(TARGETS peltatxt_headers EXPORT peltatxtTargets)
 if(TARGET peltatxt_cli)
   install(TARGETS peltatxt_cli RUNTIME DESTINATION ${PELTATXT_INSTALL_BINDIR} COMPONENT runtime)
 endif()
-install(FILES plugin/peltatxt.h plugin/entry_layout.h
+install(FILES include/peltatxt/peltatxt.h include/peltatxt/entry_layout.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/peltatxt COMPONENT development)
 
 set(PELTATXT_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/peltatxt)

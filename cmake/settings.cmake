@@ -4,8 +4,6 @@
 # through add_subdirectory, FetchContent or the installed package.
 add_library(peltatxt_settings INTERFACE)
 target_compile_features(peltatxt_settings INTERFACE cxx_std_20 c_std_11)
-# Sources include the project's own headers from one root: "model/...", "format/...", "text/...", "fs/...".
-target_include_directories(peltatxt_settings INTERFACE ${PROJECT_SOURCE_DIR})
 if(MSVC)
   target_compile_options(peltatxt_settings INTERFACE /W4 $<$<BOOL:${PELTATXT_WERROR}>:/WX>)
 else()

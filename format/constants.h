@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "plugin/entry_layout.h"
+#include <entry_layout.h>
 
 namespace peltatxt {
 

@@ -15,7 +15,7 @@
 #include "fuzz_support.h"
 #include "model/entry_list.h"
 #include "model/shared_string.h"
-#include "peltatxt.h"
+#include <peltatxt.h>
 #include "support/read_list_check.h"
 #include "fs/file_system.h"
 #include "text/line_pieces.h"

@@ -25,8 +25,9 @@
 #include "fuzz_support.h"
 #include "list_decoder.h"
 #include "model/shared_string.h"
-#include "peltatxt.h"
+#include <peltatxt.h>
 #include "support/read_list_check.h"
+#include "support/records.h"
 
 using namespace peltatxt;
 using peltatxt::fuzz::check;
@@ -102,9 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             all_exact = false;
             continue;
         }
-        bool same = a.kind == r.kind && a.letterCode == r.letterCode && a.title == r.title && a.data == r.data &&
-                    a.macro == r.macro;
-        check(same, "a record the format carries came back changed", describe(a) + "  came back as  " + describe(r));
+        check(testing::same_content(a, r), "a record the format carries came back changed",
+              describe(a) + "  came back as  " + describe(r));
     }
     if (all_exact && in.size() == next) {
         check(export_list(out, dir + "/again.txt"), "writeDataFile failed on what was read back");

@@ -6,7 +6,7 @@
 #include <iterator>
 #include <utility>
 
-#include "plugin/entry_layout.h"
+#include <entry_layout.h>
 #include "shared_string.h"
 
 namespace peltatxt {

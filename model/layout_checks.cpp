@@ -1,7 +1,7 @@
 // layout_checks.cpp — compile-time proof that records, nodes and lists match the host's layout.
 #include <cstddef>
 
-#include "plugin/entry_layout.h"
+#include <entry_layout.h>
 
 namespace {
 constexpr bool k32 = sizeof(void*) == 4;

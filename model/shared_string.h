@@ -5,7 +5,7 @@
 #include <string_view>
 #include <utility>
 
-#include "plugin/entry_layout.h"
+#include <entry_layout.h>
 
 namespace peltatxt {
 

@@ -6,7 +6,7 @@
 #include "datafile/data_file.h"
 #include "model/entry_list.h"
 #include "model/shared_string.h"
-#include "peltatxt.h"
+#include <peltatxt.h>
 #include "fs/file_system.h"
 
 using namespace peltatxt;

@@ -10,7 +10,7 @@
 #include <iterator>
 #include <string>
 
-#include "peltatxt.h"
+#include <peltatxt.h>
 #include "plugin_host.h"
 #include "support/files.h"
 #include "support/temp_dir.h"

@@ -1,5 +1,5 @@
 /* c_header_test.c — the exported header compiles as plain C, and its functions can be named from C. */
-#include "peltatxt.h"
+#include <peltatxt.h>
 
 typedef void(PELTATXT_CALL* init_fn)(void);
 typedef EntryListObject*(PELTATXT_CALL* read_fn)(peltatxt_unit*);

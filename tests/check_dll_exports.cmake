@@ -20,10 +20,8 @@ foreach(entry IN LISTS entries)
   list(APPEND names "${name}")
 endforeach()
 list(SORT names)
-set(expected convertMacro endDLL getExtension getFormatName initDLL isUnicode readDataFile writeDataFile)
-if(NOT names STREQUAL expected)
-  message(FATAL_ERROR "exported: ${names}\nexpected: ${expected}")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/../plugin/exports.cmake)
+peltatxt_expect_exports(${names})
 
 # Imported DLLs: the kernel and the system C runtime only; a runtime DLL of the compiler (libstdc++,
 # libgcc, winpthread) would have to ship beside the plug-in.

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "model/shared_string.h"
-#include "peltatxt.h"
+#include <peltatxt.h>
 #include "support/entry_lists.h"
 #include "support/files.h"
 #include "support/records.h"
@@ -37,8 +37,6 @@ namespace fsys = std::filesystem;
 
 constexpr uid_t kNobody = 65534;
 constexpr gid_t kNogroup = 65534;
-
-peltatxt_unit* handle(const fsys::path& p) { return SharedString(u16(p)).release(); }
 
 // n entries whose titles and texts name the version, a file of about 80 bytes per entry.
 EntryList version(const std::u16string& name, int n) {

@@ -25,8 +25,9 @@
 #endif
 
 #include "model/memory.h"
-#include "peltatxt.h"
+#include <peltatxt.h>
 #include "support/entry_lists.h"
+#include "support/file_metadata.h"
 #include "support/files.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
@@ -93,8 +94,6 @@ std::vector<Rec> sample(std::size_t long_text_units) {
             entry(6, 1, u"sdt", u"single \u30C6\u30AD\u30B9\u30C8"), big};
 }
 
-peltatxt_unit* handle(const fsys::path& p) { return SharedString(u16(p)).release(); }
-
 // Compares records without ids, which come from each file's creation time.
 std::vector<Rec> without_ids(std::vector<Rec> recs) {
     for (Rec& r : recs) r.id = r.parentId = 0;
@@ -106,85 +105,6 @@ constexpr bool kWindows = true;
 #else
 constexpr bool kWindows = false;
 #endif
-
-// What a save must keep of a file besides its content.
-struct Metadata {
-#if defined(_WIN32)
-    DWORD attributes = 0;
-    uint64_t created = 0;
-    DWORD links = 0;
-#else
-    mode_t mode = 0;
-    uid_t uid = 0;
-    gid_t gid = 0;
-    ino_t ino = 0;
-    nlink_t links = 0;
-    std::map<std::string, std::string> xattrs;
-#endif
-    friend bool operator==(const Metadata&, const Metadata&) = default;
-};
-
-void PrintTo(const Metadata& m, std::ostream* os) {
-#if defined(_WIN32)
-    *os << "{attributes " << m.attributes << " created " << m.created << " links " << m.links << "}";
-#else
-    *os << "{mode " << std::oct << m.mode << std::dec << " uid " << m.uid << " gid " << m.gid << " ino " << m.ino
-        << " links " << m.links << " xattrs " << m.xattrs.size() << "}";
-#endif
-}
-
-#if defined(_WIN32)
-// Whether the file system keeps a creation time that was set (Wine reports one that follows the
-// last change instead); only then is it compared.
-bool creation_time_kept() {
-    static const bool kept = [] {
-        TempDir dir;
-        write_bytes(dir / "probe", "x");
-        HANDLE h = CreateFileW((dir / "probe").c_str(), FILE_WRITE_ATTRIBUTES | FILE_READ_ATTRIBUTES,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-        FILETIME set{0xD53E8000u, 0x01BF53EBu}, got{};  // 2000-01-01
-        bool same = h != INVALID_HANDLE_VALUE && SetFileTime(h, &set, nullptr, nullptr) &&
-                    GetFileTime(h, &got, nullptr, nullptr) && got.dwLowDateTime == set.dwLowDateTime &&
-                    got.dwHighDateTime == set.dwHighDateTime;
-        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-        return same;
-    }();
-    return kept;
-}
-#endif
-
-Metadata metadata_of(const fsys::path& p) {
-    Metadata m;
-#if defined(_WIN32)
-    HANDLE h = CreateFileW(p.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, &info)) {
-        m.attributes = info.dwFileAttributes;
-        if (creation_time_kept())
-            m.created = (uint64_t{info.ftCreationTime.dwHighDateTime} << 32) | info.ftCreationTime.dwLowDateTime;
-        m.links = info.nNumberOfLinks;
-    }
-    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-#else
-    struct stat st {};
-    if (::stat(p.c_str(), &st) == 0) {
-        m.mode = st.st_mode;
-        m.uid = st.st_uid;
-        m.gid = st.st_gid;
-        m.ino = st.st_ino;
-        m.links = st.st_nlink;
-    }
-    char names[4096];
-    ssize_t n = ::listxattr(p.c_str(), names, sizeof names);
-    for (ssize_t i = 0; i < n; i += static_cast<ssize_t>(std::strlen(names + i)) + 1) {
-        char value[4096];
-        ssize_t v = ::getxattr(p.c_str(), names + i, value, sizeof value);
-        m.xattrs[names + i] = v >= 0 ? std::string(value, static_cast<std::size_t>(v)) : "?";
-    }
-#endif
-    return m;
-}
 
 // Gives a file what a user's file may have: another owner (when the tests run as root), a private
 // mode, a user attribute and an ACL where the file system keeps them; on Windows the hidden
@@ -207,7 +127,7 @@ void give_metadata(const fsys::path& p) {
 }
 
 // The same file to the user: everything but the inode, which a rename changes.
-bool same_identity(Metadata a, Metadata b) {
+bool same_identity(FileMetadata a, FileMetadata b) {
 #if !defined(_WIN32)
     a.ino = b.ino = 0;
 #endif
@@ -253,7 +173,7 @@ struct Export {
     bool hard_linked;
     std::string previous;
     std::string fresh;  // what a successful export writes
-    Metadata meta;      // of the previous file
+    FileMetadata meta;  // of the previous file
     std::vector<std::string> names;
 
     explicit Export(const EntryList& list, bool hard_link = false) : hard_linked(hard_link) {
@@ -286,7 +206,7 @@ struct Export {
         if (hard_linked) {
             EXPECT_EQ(read_bytes(other_name), fresh);
         }
-        Metadata now = metadata_of(target);
+        FileMetadata now = metadata_of(target);
         EXPECT_TRUE(same_identity(now, meta)) << ::testing::PrintToString(now) << " was " << ::testing::PrintToString(meta);
         if (hard_linked) {
             EXPECT_TRUE(now == meta) << "written in place: the same inode";

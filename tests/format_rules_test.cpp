@@ -82,8 +82,7 @@ TEST(CarryModel, EachCauseNamesARecordThatDoesNotComeBackAndNoCauseOneThatDoes) 
         EXPECT_EQ(first_cause(r), c.cause) << c.what;
         EXPECT_EQ(carry::comes_back(r.kind, r.letterCode, r.title, r.data, r.macro), c.cause == Cause::None) << c.what;
         std::vector<Rec> back = read_text(write_text_of({r}));
-        bool same = back.size() == 1 && back[0].kind == r.kind && back[0].letterCode == r.letterCode &&
-                    back[0].title == r.title && back[0].data == r.data && back[0].macro == r.macro;
+        bool same = back.size() == 1 && same_content(back[0], r);
         EXPECT_EQ(same, c.cause == Cause::None) << c.what;
         if (c.cause == Cause::EmptyEntry) {
             EXPECT_TRUE(back.empty()) << c.what;

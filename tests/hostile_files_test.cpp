@@ -10,7 +10,7 @@
 
 #include "format/constants.h"
 #include "format/writer.h"
-#include "peltatxt.h"
+#include <peltatxt.h>
 #include "support/entry_lists.h"
 #include "support/files.h"
 #include "support/records.h"
@@ -23,8 +23,6 @@ namespace peltatxt {
 namespace {
 using namespace testing;
 namespace fsys = std::filesystem;
-
-peltatxt_unit* handle(const fsys::path& p) { return SharedString(u16(p)).release(); }
 
 Rec rec_of(const EntryRecord& e) {
     Rec r;

@@ -23,8 +23,9 @@
 #include <functional>
 #include <map>
 
-#include "peltatxt.h"
+#include <peltatxt.h>
 #include "support/entry_lists.h"
+#include "support/file_metadata.h"
 #include "support/files.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
@@ -39,8 +40,6 @@ namespace fsys = std::filesystem;
 constexpr uid_t kNobody = 65534;
 constexpr gid_t kNogroup = 65534;
 
-peltatxt_unit* handle(const fsys::path& p) { return SharedString(u16(p)).release(); }
-
 // A directory under /tmp that every user can reach, owned by the user who exports into it.
 struct Scratch : TempDir {
     explicit Scratch(uid_t owner, gid_t group) : TempDir("/tmp") {
@@ -51,55 +50,10 @@ struct Scratch : TempDir {
     }
 };
 
-// Everything about one directory entry that an export must keep (or, refused, leave alone).
-struct Meta {
-    bool exists = false;
-    mode_t mode = 0;  // type and permission bits
-    uid_t uid = 0;
-    gid_t gid = 0;
-    ino_t ino = 0;
-    nlink_t links = 0;
-    std::string link;     // what a symbolic link names
-    std::string content;  // of a regular file
-    std::map<std::string, std::string> xattrs;
-    friend bool operator==(const Meta&, const Meta&) = default;
-};
-
-std::map<std::string, std::string> xattrs_of(const fsys::path& p) {
-    std::map<std::string, std::string> out;
-    char names[4096];
-    ssize_t n = ::llistxattr(p.c_str(), names, sizeof names);
-    for (ssize_t i = 0; i < n; i += static_cast<ssize_t>(std::strlen(names + i)) + 1) {
-        char value[4096];
-        ssize_t v = ::lgetxattr(p.c_str(), names + i, value, sizeof value);
-        out[names + i] = v >= 0 ? std::string(value, static_cast<std::size_t>(v)) : "?";
-    }
-    return out;
-}
-
-Meta meta_of(const fsys::path& p) {
-    Meta m;
-    struct stat st {};
-    if (::lstat(p.c_str(), &st) != 0) return m;
-    m.exists = true;
-    m.mode = st.st_mode;
-    m.uid = st.st_uid;
-    m.gid = st.st_gid;
-    m.ino = st.st_ino;
-    m.links = st.st_nlink;
-    if (S_ISLNK(st.st_mode)) m.link = fsys::read_symlink(p).string();
-    if (S_ISREG(st.st_mode)) m.content = read_bytes(p);
-    if (!S_ISLNK(st.st_mode)) m.xattrs = xattrs_of(p);
-    return m;
-}
-
-std::string describe(const Meta& m) {
-    char buf[160];
-    std::snprintf(buf, sizeof buf, "{exists %d mode %o uid %u gid %u ino %lu links %lu xattrs %zu, %zu bytes}",
-                  m.exists, static_cast<unsigned>(m.mode), m.uid, m.gid, static_cast<unsigned long>(m.ino),
-                  static_cast<unsigned long>(m.links), m.xattrs.size(), m.content.size());
-    return buf;
-}
+// Everything about one directory entry that an export must keep (or, refused, leave alone): the
+// entry itself (a symbolic link is not followed) and the content of a regular file.
+using Meta = FileMetadata;
+Meta meta_of(const fsys::path& p) { return metadata_of(p, {.follow_links = false, .content = true}); }
 
 // The state of every entry of a directory, by name.
 std::map<std::string, Meta> snapshot(const fsys::path& dir) {

@@ -2,16 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <grp.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstring>
 #include <thread>
 
+#include "support/child_process.h"
 #include "tool_runner.h"
 
 namespace peltatxt::cli_testing {
@@ -21,72 +20,10 @@ using namespace std::chrono_literals;
 
 const std::string kSample = PELTATXT_SAMPLE;
 const std::string kGoldenJson = std::string(PELTATXT_GOLDEN) + "/sample.json";
-constexpr uid_t kNobody = 65534;
 
-// A tool run in a child process of its own, so that it can be stopped, timed and run as another user.
-class Spawned {
-public:
-    struct Options {
-        std::vector<std::pair<std::string, std::string>> env;
-        bool as_nobody = false;
-    };
-    Spawned(const std::vector<std::string>& args, const Options& options) {
-        out_ = capture_ / "out";
-        err_ = capture_ / "err";
-        ::chmod(capture_.path().c_str(), 0777);
-        std::fflush(nullptr);
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            int out = ::open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-            int err = ::open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-            int in = ::open("/dev/null", O_RDONLY);
-            if (out < 0 || err < 0 || in < 0) ::_exit(120);
-            ::dup2(in, 0);
-            ::dup2(out, 1);
-            ::dup2(err, 2);
-            for (const auto& [name, value] : options.env) ::setenv(name.c_str(), value.c_str(), 1);
-            if (options.as_nobody && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
-                ::_exit(121);
-            std::vector<std::string> argv_strings{PELTATXT_TOOL};
-            argv_strings.insert(argv_strings.end(), args.begin(), args.end());
-            std::vector<char*> argv;
-            for (std::string& a : argv_strings) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(PELTATXT_TOOL, argv.data());
-            ::_exit(122);
-        }
-    }
-    ~Spawned() {
-        if (pid_ > 0 && !done_) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    void signal(int sig) const { ::kill(pid_, sig); }
-    // Waits at most limit for the tool to end; false when it did not (it is then killed).
-    bool wait(std::chrono::milliseconds limit = 10s) {
-        auto deadline = std::chrono::steady_clock::now() + limit;
-        int status = 0;
-        for (;;) {
-            pid_t r = ::waitpid(pid_, &status, WNOHANG);
-            if (r == pid_) break;
-            if (std::chrono::steady_clock::now() > deadline) return false;
-            std::this_thread::sleep_for(2ms);
-        }
-        done_ = true;
-        run_.status = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
-        run_.out = read_bytes(out_);
-        run_.err = read_bytes(err_);
-        return true;
-    }
-    const ToolRun& run() const { return run_; }
-
-private:
-    TempDir capture_;
-    std::string out_, err_;
-    pid_t pid_ = -1;
-    bool done_ = false;
-    ToolRun run_;
+// The tool run in a child process of its own, so that it can be stopped, timed and run as another user.
+struct Spawned : testing::ChildProcess {
+    Spawned(const std::vector<std::string>& args, const Options& options) : ChildProcess(PELTATXT_TOOL, args, options) {}
 };
 
 ToolRun run_within(const std::vector<std::string>& args, const Spawned::Options& options = {}) {

@@ -1,7 +1,7 @@
 /* partial_plugin.c — a plug-in library that lacks writeDataFile, for the tool's "missing export" message. */
 #include <stddef.h>
 
-#include "peltatxt.h"
+#include <peltatxt.h>
 
 PELTATXT_API void PELTATXT_CALL initDLL(void) {}
 PELTATXT_API void PELTATXT_CALL endDLL(void) {}

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/files.h"
 #include "support/temp_dir.h"
 
@@ -15,10 +16,8 @@ using testing::read_bytes;
 using testing::TempDir;
 using testing::write_bytes;
 
-struct ToolRun {
-    int status = -1;  // exit status; 128 + signal number when the tool was killed by a signal
-    std::string out, err;
-};
+// How a run of the tool ended and what it wrote (status: 128 + signal number when killed by one).
+using ToolRun = testing::ProcessRun;
 
 // Runs the tool with args and the given environment variables set; standard output goes to
 // stdout_path when one is given (and is then not captured).

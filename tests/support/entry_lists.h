@@ -1,9 +1,12 @@
-// entry_lists.h — test records as the codec's own list (EntryList), for the tests that link the codec.
+// entry_lists.h — test records as the codec's own list (EntryList) and paths as string handles, for the tests that link the codec.
 #pragma once
 
+#include <filesystem>
 #include <vector>
 
 #include "model/entry_list.h"
+#include "model/shared_string.h"
+#include "support/files.h"
 #include "support/records.h"
 
 namespace peltatxt::testing {
@@ -24,5 +27,8 @@ inline EntryList make_list(const std::vector<Rec>& recs) {
     }
     return list;
 }
+
+// A path as the string handle that readDataFile and writeDataFile take over, as the host passes it.
+inline peltatxt_unit* handle(const std::filesystem::path& p) { return SharedString(u16(p)).release(); }
 
 }  // namespace peltatxt::testing

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-#include "peltatxt.h"
+#include <peltatxt.h>
 
 namespace peltatxt::testing {
 

@@ -46,6 +46,11 @@ std::string narrow(std::u16string_view s) {
     return out;
 }
 
+bool same_content(const Rec& a, const Rec& b) {
+    return a.kind == b.kind && a.letterCode == b.letterCode && a.title == b.title && a.data == b.data &&
+           a.macro == b.macro;
+}
+
 std::string describe(const Rec& r) {
     char head[128];
     std::snprintf(head, sizeof head, "{kind %d code %d id %d parent %d ", r.kind, r.letterCode, r.id, r.parentId);

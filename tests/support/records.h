@@ -19,6 +19,10 @@ Rec rec(uint8_t kind, int32_t id, int32_t parent, std::u16string title, std::u16
 Rec folder(int32_t id, int32_t parent, std::u16string title, uint8_t kind = PELTATXT_KIND_FOLDER);
 Rec entry(int32_t id, int32_t parent, std::u16string title, std::u16string data, uint8_t kind = PELTATXT_KIND_LOCKED);
 
+// Whether b holds what a holds: kind, letter code, title, text and macro (ids, parents and the
+// host's fields aside), as a record that came back from a file must.
+bool same_content(const Rec& a, const Rec& b);
+
 // Every record of a list in the shared layout, owned by anyone.
 using host::records_of;
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "peltatxt.h"
+#include <peltatxt.h>
 
 namespace peltatxt::host {
 

@@ -1,4 +1,4 @@
-// carryable_test.cpp — the round-trip target's carryability rule, case by case, against a real export and import.
+// carryable_test.cpp — the round-trip fuzz target's carryability rule, case by case, against a real export and import.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +7,7 @@
 #include "carryable.h"
 #include "fuzz_support.h"
 #include "model/shared_string.h"
-#include "peltatxt.h"
+#include <peltatxt.h>
 #include "support/records.h"
 
 namespace peltatxt::fuzz {
@@ -28,8 +28,7 @@ std::vector<host::Record> round_trip(const host::Record& r) {
 
 bool comes_back_equal(const host::Record& r) {
     std::vector<host::Record> out = round_trip(r);
-    return out.size() == 1 && out[0].kind == r.kind && out[0].letterCode == r.letterCode && out[0].title == r.title &&
-           out[0].data == r.data && out[0].macro == r.macro;
+    return out.size() == 1 && testing::same_content(out[0], r);
 }
 
 struct Case {

@@ -1,4 +1,4 @@
-// content_test.cpp — the benchmark files: deterministic, as varied as promised, and read back whole by the plug-in.
+// bench_content_test.cpp — the benchmark files: deterministic, as varied as promised, and read back whole by the plug-in.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -49,7 +49,8 @@ protected:
     std::u16string export_records(const std::vector<host::Record>& records, const std::string& name) {
         host::HostList list(records);
         path_ = dir_ / (name + ".peltatxt");
-        EXPECT_TRUE(plugin_->write(testing::u16(path_), list.get()));
+        int error = 0;
+        EXPECT_TRUE(plugin_->write(testing::u16(path_), list.get(), error)) << "errno " << error;
         return testing::from_utf16le(testing::read_bytes(path_)).substr(1);
     }
 
