@@ -71,7 +71,8 @@ int main(int argc, char** argv) {
             bench::realistic_records(seed, static_cast<std::size_t>(size_mb * 1e6), sink);
         else
             bench::shape_records(shape, scale, seed, sink);
-        if (!plugin->write(host::from_utf8(out), list.get())) {
+        int error = 0;
+        if (!plugin->write(host::from_utf8(out), list.get(), error)) {
             std::cerr << "peltatxt_gen: the plug-in could not write " << out << "\n";
             return 1;
         }
