@@ -17,8 +17,6 @@ constexpr Text kBanner =
     u"_|PELTATXT-CMT|_*************************************\r\n"
     u"\r\n";
 
-bool is_line_break(char16_t c) noexcept { return c == u'\r' || c == u'\n'; }
-
 // The marker a text begins with, tested in the reader's order (ESC last, as the caller decides
 // whether it counts); kMarkerCount when none. Every marker is the common prefix followed by its
 // tag and end, and none begins another, so past the prefix only tags and ends are compared.
@@ -33,8 +31,15 @@ std::size_t marker_at_start(Text s) noexcept {
     return kMarkerCount;
 }
 
-// s without CR and LF: a view of s when they only close it, otherwise a copy in scratch.
-Text without_line_breaks(Text s, std::u16string& scratch) {
+}  // namespace
+
+Text banner() noexcept { return kBanner; }
+
+Text without_line_breaks(Text s, std::u16string& scratch, bool breaks_at_end) {
+    if (breaks_at_end) {
+        while (!s.empty() && is_line_break(s.back())) s.remove_suffix(1);
+        return s;
+    }
     std::size_t k = std::min(find_line_break(s), s.size());
     std::size_t j = k;
     while (j < s.size() && is_line_break(s[j])) ++j;
@@ -44,20 +49,11 @@ Text without_line_breaks(Text s, std::u16string& scratch) {
     return scratch;
 }
 
-}  // namespace
-
-Text banner() noexcept { return kBanner; }
-
 ClassifiedLine classify(Text line, std::u16string& scratch, bool breaks_at_end) {
     ClassifiedLine out;
     Text rest = trim_left(line);
     out.raw = line;
-    if (breaks_at_end) {
-        out.stripped = rest;
-        while (!out.stripped.empty() && is_line_break(out.stripped.back())) out.stripped.remove_suffix(1);
-    } else {
-        out.stripped = without_line_breaks(rest, scratch);
-    }
+    out.stripped = without_line_breaks(rest, scratch, breaks_at_end);
     if (out.stripped.empty() || out.stripped[0] != u'_') return out;
 
     std::size_t m = marker_at_start(out.stripped);
