@@ -2,6 +2,10 @@
 #include "markers.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 
 #include "format/rules.h"
 #include "text/unicode_text.h"
@@ -17,16 +21,43 @@ constexpr Text kBanner =
     u"_|PELTATXT-CMT|_*************************************\r\n"
     u"\r\n";
 
-// The marker a text begins with, tested in the reader's order (ESC last, as the caller decides
-// whether it counts); kMarkerCount when none. Every marker is the common prefix followed by its
-// tag and end, and none begins another, so past the prefix only tags and ends are compared.
+// Four units as one number, the first in the low bits.
+constexpr uint64_t four_units(const char16_t* u) noexcept {
+    return uint64_t(u[0]) | uint64_t(u[1]) << 16 | uint64_t(u[2]) << 32 | uint64_t(u[3]) << 48;
+}
+uint64_t load_four_units(const char16_t* u) noexcept {
+    uint64_t v;
+    std::memcpy(&v, u, sizeof v);
+    return std::endian::native == std::endian::little ? v : four_units(u);
+}
+
+// Every marker is the common prefix, a three-letter tag and "|", then "_" unless it is a header:
+// the tag and its "|" as one number per marker, in the markers' order.
+constexpr std::size_t kTagAt = kMarkerPrefix.size();
+constexpr std::array<uint64_t, kMarkerCount> kTagKeys = [] {
+    std::array<uint64_t, kMarkerCount> keys{};
+    for (std::size_t m = 0; m < kMarkerCount; ++m) keys[m] = four_units(kMarkers[m].data() + kTagAt);
+    return keys;
+}();
+static_assert(kTagAt + 4 == kHeaderLength && kHeaderLength + 1 == kMarkerLength);
+
+// The marker a text begins with (ESC included, as the caller decides whether it counts);
+// kMarkerCount when none. The prefix and the tag are compared as numbers, a few units at a time.
 std::size_t marker_at_start(Text s) noexcept {
-    if (s.size() < kHeaderLength || !std::equal(kMarkerPrefix.begin(), kMarkerPrefix.end(), s.begin()))
+    constexpr uint64_t kPrefixHead = four_units(kMarkerPrefix.data());
+    constexpr uint64_t kPrefixMiddle = four_units(kMarkerPrefix.data() + 4);
+    constexpr uint64_t kPrefixTail = four_units(kMarkerPrefix.data() + kTagAt - 4);
+    static_assert(kTagAt >= 8 && kTagAt <= 12);
+    if (s.size() < kHeaderLength) return kMarkerCount;
+    const char16_t* u = s.data();
+    if (load_four_units(u) != kPrefixHead || load_four_units(u + 4) != kPrefixMiddle ||
+        load_four_units(u + kTagAt - 4) != kPrefixTail)
         return kMarkerCount;
-    Text rest = s.substr(kMarkerPrefix.size());
+    uint64_t tag = load_four_units(u + kTagAt);
     for (std::size_t m = 0; m < kMarkerCount; ++m) {
-        Text tail = kMarkers[m].substr(kMarkerPrefix.size());
-        if (rest[0] == tail[0] && rest.starts_with(tail)) return m;
+        if (tag != kTagKeys[m]) continue;
+        if (kMarkers[m].size() == kHeaderLength || (s.size() > kHeaderLength && s[kHeaderLength] == u'_')) return m;
+        return kMarkerCount;
     }
     return kMarkerCount;
 }
