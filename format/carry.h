@@ -59,7 +59,6 @@ constexpr std::string_view explanation(Cause c) noexcept {
 
 namespace detail {
 
-constexpr bool is_line_break(char16_t c) noexcept { return c == u'\r' || c == u'\n'; }
 constexpr bool has_line_break(Text s) noexcept {
     for (char16_t c : s)
         if (is_line_break(c)) return true;
@@ -128,7 +127,7 @@ inline Cause title_cause(uint8_t kind, int8_t code, Text title) {
 
 // Why a folder comment may not come back: its lines lose trailing whitespace as well.
 constexpr Cause comment_cause(Text text) noexcept {
-    auto blank = [](char16_t c) { return is_space(c) && !detail::is_line_break(c); };
+    auto blank = [](char16_t c) { return is_space(c) && !is_line_break(c); };
     for (std::size_t at = text.find(u'\n'); at != Text::npos; at = text.find(u'\n', at + 1)) {
         std::size_t end = at > 0 && text[at - 1] == u'\r' ? at - 1 : at;
         if (end > 0 && blank(text[end - 1])) return Cause::CommentTrailingBlank;

@@ -2,6 +2,10 @@
 #include "markers.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 
 #include "format/rules.h"
 #include "text/unicode_text.h"
@@ -17,24 +21,56 @@ constexpr Text kBanner =
     u"_|PELTATXT-CMT|_*************************************\r\n"
     u"\r\n";
 
-bool is_line_break(char16_t c) noexcept { return c == u'\r' || c == u'\n'; }
+// Four units as one number, the first in the low bits.
+constexpr uint64_t four_units(const char16_t* u) noexcept {
+    return uint64_t(u[0]) | uint64_t(u[1]) << 16 | uint64_t(u[2]) << 32 | uint64_t(u[3]) << 48;
+}
+uint64_t load_four_units(const char16_t* u) noexcept {
+    uint64_t v;
+    std::memcpy(&v, u, sizeof v);
+    return std::endian::native == std::endian::little ? v : four_units(u);
+}
 
-// The marker a text begins with, tested in the reader's order (ESC last, as the caller decides
-// whether it counts); kMarkerCount when none. Every marker is the common prefix followed by its
-// tag and end, and none begins another, so past the prefix only tags and ends are compared.
+// Every marker is the common prefix, a three-letter tag and "|", then "_" unless it is a header:
+// the tag and its "|" as one number per marker, in the markers' order.
+constexpr std::size_t kTagAt = kMarkerPrefix.size();
+constexpr std::array<uint64_t, kMarkerCount> kTagKeys = [] {
+    std::array<uint64_t, kMarkerCount> keys{};
+    for (std::size_t m = 0; m < kMarkerCount; ++m) keys[m] = four_units(kMarkers[m].data() + kTagAt);
+    return keys;
+}();
+static_assert(kTagAt + 4 == kHeaderLength && kHeaderLength + 1 == kMarkerLength);
+
+// The marker a text begins with (ESC included, as the caller decides whether it counts);
+// kMarkerCount when none. The prefix and the tag are compared as numbers, a few units at a time.
 std::size_t marker_at_start(Text s) noexcept {
-    if (s.size() < kHeaderLength || !std::equal(kMarkerPrefix.begin(), kMarkerPrefix.end(), s.begin()))
+    constexpr uint64_t kPrefixHead = four_units(kMarkerPrefix.data());
+    constexpr uint64_t kPrefixMiddle = four_units(kMarkerPrefix.data() + 4);
+    constexpr uint64_t kPrefixTail = four_units(kMarkerPrefix.data() + kTagAt - 4);
+    static_assert(kTagAt >= 8 && kTagAt <= 12);
+    if (s.size() < kHeaderLength) return kMarkerCount;
+    const char16_t* u = s.data();
+    if (load_four_units(u) != kPrefixHead || load_four_units(u + 4) != kPrefixMiddle ||
+        load_four_units(u + kTagAt - 4) != kPrefixTail)
         return kMarkerCount;
-    Text rest = s.substr(kMarkerPrefix.size());
+    uint64_t tag = load_four_units(u + kTagAt);
     for (std::size_t m = 0; m < kMarkerCount; ++m) {
-        Text tail = kMarkers[m].substr(kMarkerPrefix.size());
-        if (rest[0] == tail[0] && rest.starts_with(tail)) return m;
+        if (tag != kTagKeys[m]) continue;
+        if (kMarkers[m].size() == kHeaderLength || (s.size() > kHeaderLength && s[kHeaderLength] == u'_')) return m;
+        return kMarkerCount;
     }
     return kMarkerCount;
 }
 
-// s without CR and LF: a view of s when they only close it, otherwise a copy in scratch.
-Text without_line_breaks(Text s, std::u16string& scratch) {
+}  // namespace
+
+Text banner() noexcept { return kBanner; }
+
+Text without_line_breaks(Text s, std::u16string& scratch, bool breaks_at_end) {
+    if (breaks_at_end) {
+        while (!s.empty() && is_line_break(s.back())) s.remove_suffix(1);
+        return s;
+    }
     std::size_t k = std::min(find_line_break(s), s.size());
     std::size_t j = k;
     while (j < s.size() && is_line_break(s[j])) ++j;
@@ -44,20 +80,11 @@ Text without_line_breaks(Text s, std::u16string& scratch) {
     return scratch;
 }
 
-}  // namespace
-
-Text banner() noexcept { return kBanner; }
-
 ClassifiedLine classify(Text line, std::u16string& scratch, bool breaks_at_end) {
     ClassifiedLine out;
     Text rest = trim_left(line);
     out.raw = line;
-    if (breaks_at_end) {
-        out.stripped = rest;
-        while (!out.stripped.empty() && is_line_break(out.stripped.back())) out.stripped.remove_suffix(1);
-    } else {
-        out.stripped = without_line_breaks(rest, scratch);
-    }
+    out.stripped = without_line_breaks(rest, scratch, breaks_at_end);
     if (out.stripped.empty() || out.stripped[0] != u'_') return out;
 
     std::size_t m = marker_at_start(out.stripped);

@@ -31,6 +31,10 @@ struct ClassifiedLine {
 // that the stripped line is the line with that run cut off, with no search for others.
 ClassifiedLine classify(Text line, std::u16string& scratch, bool breaks_at_end = false);
 
+// s without CR and LF: a view of s when they only close it (known from breaks_at_end, as for
+// classify, or found), otherwise a copy in scratch.
+Text without_line_breaks(Text s, std::u16string& scratch, bool breaks_at_end);
+
 // The units of a line that follow the first n units of its stripped line (a line that did not
 // begin with the escape marker), with the line breaks among them kept: where the stripped text
 // from offset n on stands in the line as written.

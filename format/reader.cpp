@@ -27,6 +27,16 @@ void Reader::take_macro(NewRecord& r) {
 }
 
 void Reader::feed(Text piece, bool breaks_at_end) {
+    // Only a line whose first non-blank unit is "_" can begin with a marker: a blank line or any
+    // other is known from that one test to be plain text, without classifying it.
+    Text rest = trim_left(piece);
+    if (rest.empty() || rest[0] != kMarkerPrefix[0]) {
+        if (in_block_)
+            block_text_.append(piece);
+        else if (!rest.empty())
+            on_bare_line(piece, without_line_breaks(rest, scratch_, breaks_at_end));
+        return;
+    }
     ClassifiedLine line = classify(piece, scratch_, breaks_at_end);
     Text stripped = line.stripped;
     if (!line.marker) {

@@ -62,14 +62,24 @@ struct NewRecord {
     SharedString title, data, macro;
 };
 
-// The operations on a list in the shared layout, whoever owns it. Lists made here come from the
-// shared allocator, so the host can free them as it frees its own.
+// The operations on a list in the shared layout. A list made here belongs to the component that
+// made it: the host only reads it. Its nodes come from blocks the list owns; its strings are
+// blocks of the shared allocator, which a host may keep (taking a reference) after the list is gone.
 namespace entry_list {
+// How many nodes the next block of a list holds after one of previous nodes (0: the first
+// block): small lists stay small, and a block never exceeds 64 KiB, below the size where
+// allocators map fresh pages for each block (so a list emptied and refilled reuses its memory).
+inline constexpr std::size_t kMaxNodeBlockBytes = 64 * 1024;
+constexpr std::size_t node_block_capacity(std::size_t previous) noexcept {
+    constexpr std::size_t most = (kMaxNodeBlockBytes - 4 * sizeof(void*)) / sizeof(EntryNode);
+    std::size_t next = previous ? previous * 2 : 16;
+    return next < most ? next : most;
+}
 // An empty list object with its sentinel. Throws std::bad_alloc, leaving nothing allocated.
 EntryListObject* make();
 // Appends a record; throws std::bad_alloc, leaving the list as it was.
 void append(EntryListObject& list, NewRecord&& record);
-// Releases every record's strings and node; the list object and its sentinel stay.
+// Releases every record's strings and the nodes' blocks; the list object and its sentinel stay.
 void clear(EntryListObject& list) noexcept;
 // Clears and frees a list object from make() (null is fine).
 void destroy(EntryListObject* list) noexcept;

@@ -3,6 +3,7 @@
 #
 #   bash scripts/deps.sh demo      build the plug-in and the tool (scripts/demo.sh)
 #   bash scripts/deps.sh package   also mingw-w64 for the Windows DLL (scripts/package.sh)
+#   bash scripts/deps.sh bench     the demo's and the benchmark library (bench/run, which builds no tests)
 #   bash scripts/deps.sh test      also GoogleTest, -m32, Wine and qemu-user (scripts/test.sh)
 #   bash scripts/deps.sh --list TASK   prints the packages TASK needs, installs nothing
 #
@@ -16,6 +17,7 @@ if [[ ${1-} == --list ]]; then
 fi
 task=${1:-test}
 demo=(cmake ninja-build g++ nlohmann-json3-dev libcli11-dev unicode-data)
+bench=("${demo[@]}" libbenchmark-dev)
 # The Windows DLL and tool: mingw-w64 with the posix thread model; binutils for objdump and strip.
 package=("${demo[@]}" binutils g++-mingw-w64-i686-posix)
 # GoogleTest, the benchmark library, GoogleTest's sources to build it for the 32-bit builds, -m32
@@ -24,9 +26,10 @@ package=("${demo[@]}" binutils g++-mingw-w64-i686-posix)
 test=("${package[@]}" libgtest-dev libbenchmark-dev googletest g++-multilib qemu-user wine wine64 wine32:i386)
 case "$task" in
   demo) packages=("${demo[@]}") ;;
+  bench) packages=("${bench[@]}") ;;
   package) packages=("${package[@]}") ;;
   test) packages=("${test[@]}") ;;
-  *) echo "deps.sh: unknown task $task (demo, package or test)" >&2; exit 2 ;;
+  *) echo "deps.sh: unknown task $task (demo, bench, package or test)" >&2; exit 2 ;;
 esac
 if ((list_only)); then
   printf '%s\n' "${packages[@]}"

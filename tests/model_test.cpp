@@ -182,14 +182,17 @@ TEST(EntryList, ClearLeavesAnEmptyListThatCanBeFilledAgain) {
 }
 
 TEST(EntryList, FailedAppendLeavesTheListAsItWas) {
-    EntryList list = testing::make_list({entry(1, -1, u"a", u"b")});
+    // A full first block of nodes: the next append needs a new block.
+    EntryList list;
+    const std::size_t full = entry_list::node_block_capacity(0);
+    for (std::size_t i = 0; i < full; ++i) list.append(NewRecord{});
     NewRecord r;
     r.title = SharedString(u"lost");
     memory::fail_allocation(1);
     EXPECT_THROW(list.append(std::move(r)), std::bad_alloc);
     memory::fail_allocation(0);
-    EXPECT_EQ(list.size(), 1u);
-    EXPECT_EQ(records_of(list.get()).size(), 1u);
+    EXPECT_EQ(list.size(), full);
+    EXPECT_EQ(records_of(list.get()).size(), full);
 }
 
 TEST(RecordRange, NullListAndNullSentinelIterateAsEmpty) {

@@ -24,6 +24,8 @@ constexpr bool is_space(char16_t c) noexcept {
     return latin | punctuation | (c == 0x205F) | (c == 0x1680) | (c == 0x3000);
 }
 
+constexpr bool is_line_break(char16_t c) noexcept { return c == u'\r' || c == u'\n'; }
+
 constexpr Text trim_left(Text s) noexcept {
     std::size_t i = 0;
     while (i < s.size() && is_space(s[i])) ++i;
