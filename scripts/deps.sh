@@ -58,7 +58,13 @@ if ((${#missing[@]})); then
     esac
   done
   if ((${#plain[@]})); then apt-get install -y -qq "${plain[@]}" >/dev/null; fi
-  if ((${#cross[@]})); then apt-get install -y -qq --no-install-recommends "${cross[@]}" >/dev/null; fi
+  # When a security index of one architecture did not arrive, the two architectures of a shared
+  # library come in different versions and Wine's 32-bit side cannot be installed; the release's
+  # own archive holds both at one version, so the second try takes its packages first.
+  if ((${#cross[@]})); then
+    cross_install() { apt-get install -y -qq --no-install-recommends "$@" "${cross[@]}" >/dev/null; }
+    cross_install || { . /etc/os-release && echo "deps.sh: trying the $VERSION_CODENAME archive's versions" >&2 && cross_install -t "$VERSION_CODENAME"; }
+  fi
 fi
 if [[ $task == test ]]; then
   bash "$(dirname "$0")/i386-binfmt.sh"
