@@ -53,13 +53,13 @@ echo "== the Debian package, unpacked into a temporary root"
 dpkg-deb --info "$deb" | sed -n 's/^ \(Package\|Version\|Architecture\|Depends\):/  \1:/p'
 dpkg-deb -x "$deb" "$work/deb"
 multiarch=$(gcc -print-multiarch)
-check_tool "$work/deb/usr/bin/peltatxt" "$work/deb/usr/lib/$multiarch/libpeltatxt.so"
+check_tool "$work/deb/usr/bin/peltatxt" "$work/deb/usr/lib/$multiarch/peltatxt/libpeltatxt.so"
 
 echo "== the .tar.gz, extracted"
 mkdir "$work/tgz"
 tar -xzf "$tgz" -C "$work/tgz"
 check_tool "$work/tgz/peltatxt-$version-linux-amd64/bin/peltatxt" \
-  "$work/tgz/peltatxt-$version-linux-amd64/lib/$multiarch/libpeltatxt.so"
+  "$work/tgz/peltatxt-$version-linux-amd64/lib/$multiarch/peltatxt/libpeltatxt.so"
 
 # The sample's record and folder counts, from the installed tool's outline summary.
 summary=$("$work/deb/usr/bin/peltatxt" show "$sample" | tail -n 1)
@@ -84,7 +84,7 @@ consumer() {
   [[ $(tail -n 2 <<<"$out") == "$expected_host" ]] || fail "the consumer ($how) printed something else than: $expected_host"
 }
 consumer package -DCMAKE_PREFIX_PATH="$work/deb/usr"
-[[ $(cat "$work/consumer-package/plugin_path.txt") == "$work/deb/usr/lib/$multiarch/libpeltatxt.so" ]] ||
+[[ $(cat "$work/consumer-package/plugin_path.txt") == "$work/deb/usr/lib/$multiarch/peltatxt/libpeltatxt.so" ]] ||
   fail "find_package(peltatxt) did not name the installed plug-in"
 consumer subdirectory -DPELTATXT_SOURCE="$src"
 consumer fetchcontent -DPELTATXT_SOURCE="$src"
