@@ -24,8 +24,8 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/peltatxtConfigVersion.cma
 install(FILES ${PROJECT_BINARY_DIR}/peltatxtConfig.cmake ${PROJECT_BINARY_DIR}/peltatxtConfigVersion.cmake
   DESTINATION ${PELTATXT_CMAKE_DIR} COMPONENT development)
 
-install(FILES CHANGELOG.md DESTINATION ${PELTATXT_INSTALL_DOCDIR} COMPONENT runtime)
 if(WIN32)
+  install(FILES CHANGELOG.md DESTINATION ${PELTATXT_INSTALL_DOCDIR} COMPONENT runtime)  # elsewhere changelog.gz (debian.cmake)
   # For the host's users on Windows: their own guide instead of the developers' README, as plain
   # text files with CR LF line ends that Notepad shows.
   configure_file(LICENSE ${PROJECT_BINARY_DIR}/LICENSE.txt NEWLINE_STYLE CRLF)

@@ -30,10 +30,20 @@ else()
   set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${_arch})
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 12)")
-  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "libpeltatxt.so imports and exports a host application's folders and text entries in one
- UTF-16 text format; the peltatxt tool shows, converts (JSON) and checks such files through it.
- Includes the C header and a CMake package for host authors.")
+  # The extended description below the summary, wrapped within 80 columns ("." an empty line).
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "libpeltatxt.so is a plug-in that imports and exports a host application's
+folders and text entries in one UTF-16 text format. The peltatxt tool shows,
+checks and compares such files through it, and converts them to and from
+JSON and CSV (for spreadsheet programs).
+.
+Includes the C header and a CMake package for host authors.")
+  # Who answers for the package: a distributor sets their own.
+  set(PELTATXT_MAINTAINER "peltatxt maintainers <maintainers@users.noreply.c-seed-3da0ebf1.example>"
+    CACHE STRING "The Debian package's Maintainer: name <email>")
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${PELTATXT_MAINTAINER})
+  set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+  include(cmake/debian.cmake)
 endif()
 
 include(CPack)

@@ -3,7 +3,8 @@
 #
 #   bash scripts/check-packages.sh     (scripts/test.sh runs it after building the packages)
 #
-# The Debian package is unpacked into a temporary root and the .tar.gz into another, the build
+# lintian must find no error and no warning in the Debian package. It is unpacked into a temporary
+# root, where man finds its manual page, and the .tar.gz into another, the build
 # tree's plug-in is deleted, and each installed tool checks and converts the sample; a C host is
 # built against the installed CMake package and run; the same host is built in a project that
 # takes peltatxt in with add_subdirectory and with FetchContent; the Windows zip is unpacked and
@@ -49,17 +50,25 @@ check_tool() {
   [[ $("$tool" --version) == "peltatxt $version" ]] || fail "$tool: --version is not $version"
 }
 
-echo "== the Debian package, unpacked into a temporary root"
-dpkg-deb --info "$deb" | sed -n 's/^ \(Package\|Version\|Architecture\|Depends\):/  \1:/p'
+echo "== the Debian package: lintian, then unpacked into a temporary root"
+dpkg-deb --info "$deb" | sed -n 's/^ \(Package\|Version\|Architecture\|Depends\|Maintainer\):/  \1:/p'
+step lintian --fail-on error,warning "$deb" || fail "lintian found errors or warnings in $deb"
 dpkg-deb -x "$deb" "$work/deb"
 multiarch=$(gcc -print-multiarch)
-check_tool "$work/deb/usr/bin/peltatxt" "$work/deb/usr/lib/$multiarch/libpeltatxt.so"
+# The plug-in in its private module directory.
+check_tool "$work/deb/usr/bin/peltatxt" "$work/deb/usr/lib/$multiarch/peltatxt/libpeltatxt.so"
+# The manual page, as man finds it once installed, lists every subcommand of the tool's help.
+manual=$(MANPATH="$work/deb/usr/share/man" MANWIDTH=100 man -P cat peltatxt) || fail "man peltatxt failed"
+for sub in $("$work/deb/usr/bin/peltatxt" --help | sed -n '/^Subcommands:/,/^$/s/^  \([a-z-]*\) .*/\1/p'); do
+  grep -q "^   $sub$" <<<"$manual" || fail "the manual page lacks the subcommand $sub"
+done
+echo "man peltatxt: $(wc -l <<<"$manual") lines"
 
 echo "== the .tar.gz, extracted"
 mkdir "$work/tgz"
 tar -xzf "$tgz" -C "$work/tgz"
 check_tool "$work/tgz/peltatxt-$version-linux-amd64/bin/peltatxt" \
-  "$work/tgz/peltatxt-$version-linux-amd64/lib/$multiarch/libpeltatxt.so"
+  "$work/tgz/peltatxt-$version-linux-amd64/lib/$multiarch/peltatxt/libpeltatxt.so"
 
 # The sample's record and folder counts, from the installed tool's outline summary.
 summary=$("$work/deb/usr/bin/peltatxt" show "$sample" | tail -n 1)
@@ -84,7 +93,7 @@ consumer() {
   [[ $(tail -n 2 <<<"$out") == "$expected_host" ]] || fail "the consumer ($how) printed something else than: $expected_host"
 }
 consumer package -DCMAKE_PREFIX_PATH="$work/deb/usr"
-[[ $(cat "$work/consumer-package/plugin_path.txt") == "$work/deb/usr/lib/$multiarch/libpeltatxt.so" ]] ||
+[[ $(cat "$work/consumer-package/plugin_path.txt") == "$work/deb/usr/lib/$multiarch/peltatxt/libpeltatxt.so" ]] ||
   fail "find_package(peltatxt) did not name the installed plug-in"
 consumer subdirectory -DPELTATXT_SOURCE="$src"
 consumer fetchcontent -DPELTATXT_SOURCE="$src"

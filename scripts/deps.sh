@@ -2,9 +2,10 @@
 # deps.sh — installs the Debian packages one task needs, when any is missing.
 #
 #   bash scripts/deps.sh demo      build the plug-in and the tool (scripts/demo.sh)
+#   bash scripts/deps.sh deb       also help2man for the manual page (scripts/package.sh linux)
 #   bash scripts/deps.sh package   also mingw-w64 for the Windows DLL (scripts/package.sh)
 #   bash scripts/deps.sh bench     the demo's and the benchmark library (bench/run, which builds no tests)
-#   bash scripts/deps.sh test      also GoogleTest, -m32, Wine and qemu-user (scripts/test.sh)
+#   bash scripts/deps.sh test      also GoogleTest, -m32, Wine, qemu-user, lintian and man (scripts/test.sh)
 #   bash scripts/deps.sh --list TASK   prints the packages TASK needs, installs nothing
 #
 # Only the test task adds the i386 architecture (for Wine's 32-bit side) and registers qemu-i386
@@ -18,18 +19,23 @@ fi
 task=${1:-test}
 demo=(cmake ninja-build g++ nlohmann-json3-dev libcli11-dev unicode-data)
 bench=("${demo[@]}" libbenchmark-dev)
+# The Debian package's manual page comes from the tool's help through help2man.
+deb=("${demo[@]}" help2man)
 # The Windows DLL and tool: mingw-w64 with the posix thread model; binutils for objdump and strip.
-package=("${demo[@]}" binutils g++-mingw-w64-i686-posix)
+package=("${deb[@]}" binutils g++-mingw-w64-i686-posix)
 # GoogleTest, the benchmark library, GoogleTest's sources to build it for the 32-bit builds, -m32
 # for 32-bit Linux, Wine to run the Windows tests (its services 64-bit, the programs under test
-# 32-bit) and qemu-user for kernels that run no 32-bit programs themselves.
-test=("${package[@]}" libgtest-dev libbenchmark-dev googletest g++-multilib qemu-user wine wine64 wine32:i386)
+# 32-bit) and qemu-user for kernels that run no 32-bit programs themselves; lintian and man for
+# the Debian package (scripts/check-packages.sh).
+test=("${package[@]}" libgtest-dev libbenchmark-dev googletest g++-multilib qemu-user wine wine64 wine32:i386
+  lintian man-db)
 case "$task" in
   demo) packages=("${demo[@]}") ;;
+  deb) packages=("${deb[@]}") ;;
   bench) packages=("${bench[@]}") ;;
   package) packages=("${package[@]}") ;;
   test) packages=("${test[@]}") ;;
-  *) echo "deps.sh: unknown task $task (demo, bench, package or test)" >&2; exit 2 ;;
+  *) echo "deps.sh: unknown task $task (demo, deb, bench, package or test)" >&2; exit 2 ;;
 esac
 if ((list_only)); then
   printf '%s\n' "${packages[@]}"

@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 what=${1:-all}
 case "$what" in
   all) bash scripts/deps.sh package ;;
-  linux) bash scripts/deps.sh demo ;;
+  linux) bash scripts/deps.sh deb ;;
   *) echo "package.sh: all or linux" >&2; exit 2 ;;
 esac
 mkdir -p dist

@@ -57,6 +57,13 @@ TEST(PluginDiscovery, AnInstalledToolFindsTheInstalledPlugin) {
               normal(root.path() / "bin" / PELTATXT_PLUGIN_DIR_FROM_TOOL / "libpeltatxt.so"));
 }
 
+TEST(PluginDiscovery, AnInstalledToolFindsAPluginWhereOlderInstallsPutIt) {
+    TempDir root;
+    fsys::path tool = lay_out(root, PELTATXT_OLD_PLUGIN_DIR_FROM_TOOL);
+    EXPECT_EQ(library_of(info(tool, "")),
+              normal(root.path() / "bin" / PELTATXT_OLD_PLUGIN_DIR_FROM_TOOL / "libpeltatxt.so"));
+}
+
 TEST(PluginDiscovery, ACopiedToolPrefersThePluginBesideIt) {
     TempDir root;
     fsys::path tool = lay_out(root, PELTATXT_PLUGIN_DIR_FROM_TOOL);

@@ -128,6 +128,9 @@ std::u16string Plugin::extension() {
 #ifndef PELTATXT_PLUGIN_DIR_FROM_TOOL
 #define PELTATXT_PLUGIN_DIR_FROM_TOOL "."
 #endif
+#ifndef PELTATXT_OLD_PLUGIN_DIR_FROM_TOOL
+#define PELTATXT_OLD_PLUGIN_DIR_FROM_TOOL PELTATXT_PLUGIN_DIR_FROM_TOOL
+#endif
 
 std::string default_plugin_path(const char* argv0) {
 #if defined(_WIN32)
@@ -145,11 +148,12 @@ std::string default_plugin_path(const char* argv0) {
     ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
     if (n > 0) exe.assign(self, static_cast<std::size_t>(n));
 #endif
-    // Beside the tool (a copied tool, the Windows zip); where the install put it relative to the
-    // tool (bin/ and lib/<multiarch>/); in the build tree the tool lives in build/tools/, the
-    // library in build/.
+    // Beside the tool (a copied tool, the Windows zip); where the install puts it relative to the
+    // tool (bin/ and lib/<multiarch>/peltatxt/), then where installs up to 1.0.0 put it
+    // (lib/<multiarch>/); in the build tree the tool lives in build/tools/, the library in build/.
     std::string dir = dirname_of(exe);
     const std::string candidates[] = {dir + "/" + name, dir + "/" PELTATXT_PLUGIN_DIR_FROM_TOOL "/" + name,
+                                      dir + "/" PELTATXT_OLD_PLUGIN_DIR_FROM_TOOL "/" + name,
                                       dirname_of(dir) + "/" + name};
     for (const std::string& candidate : candidates) {
 #if defined(_WIN32)

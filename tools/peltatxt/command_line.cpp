@@ -27,7 +27,6 @@ void report(std::string message) {
 
 Arguments::Arguments(int argc, char** argv) : argc_(argc), argv_(argv) {
 #if defined(_WIN32)
-    SetConsoleOutputCP(CP_UTF8);
     int count = 0;
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
     for (int i = 0; wide && i < count; ++i) args_.push_back(host::utf8_replacing(reinterpret_cast<const char16_t*>(wide[i])));

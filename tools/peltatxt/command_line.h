@@ -15,8 +15,8 @@ namespace peltatxt::cli {
 // Prints "peltatxt: message" on stderr as exactly one line.
 void report(std::string message);
 
-// The process as the tool needs it: on Windows UTF-8 console output and the command line as
-// UTF-8 (which the rest of the tool expects); elsewhere a write beyond the file-size limit fails
+// The process as the tool needs it: on Windows the command line as UTF-8 (which the rest of the
+// tool expects; console output is console.h's); elsewhere a write beyond the file-size limit fails
 // with EFBIG, reported like any failed write, instead of the signal ending the tool without a word.
 class Arguments {
 public:

@@ -10,6 +10,7 @@
 
 #include "command_line.h"
 #include "commands.h"
+#include "console.h"
 #include "failure.h"
 #include "plugin_host.h"
 
@@ -19,7 +20,6 @@ using namespace peltatxt::cli;
 namespace {
 
 int dispatch(int argc, char** argv) {
-    std::ios::sync_with_stdio(false);
     Arguments args(argc, argv);
     CLI::App app{
         "Inspects, converts and checks files of the peltatxt text format (\"Unicodeテキスト\"), driving the "
@@ -68,6 +68,9 @@ int dispatch(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The streams' own buffers are set first (sync_with_stdio replaces them), then a console's.
+    std::ios::sync_with_stdio(false);
+    ConsoleStreams console;
     try {
         return dispatch(argc, argv);
     } catch (const std::bad_alloc&) {  // in parsing the command line, say

@@ -1,0 +1,78 @@
+# manual_page.cmake — the tool's manual page from its own help (run with cmake -P): help2man over --help,
+# with a section holding each subcommand's -h, then compressed with gzip -9n.
+#
+# -DTOOL=<the built peltatxt> -DHELP2MAN=<help2man> -DGZIP=<gzip> -DNAME=<one line for NAME>
+# -DPLUGIN=<the installed plug-in's path> -DOUT=<peltatxt.1; OUT.gz is written>
+
+# Text for roff: backslashes escaped, a leading dot or quote kept literal, hyphens in options as minus signs.
+function(roff_text out text)
+  string(REPLACE "\\" "\\e" text "${text}")
+  string(REGEX REPLACE "^([.'])" "\\\\&\\1" text "${text}")
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
+function(help_of out)
+  execute_process(COMMAND ${TOOL} ${ARGN} OUTPUT_VARIABLE text RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${TOOL} ${ARGN} failed (${status})")
+  endif()
+  string(REPLACE ";" "\\;" text "${text}")
+  string(REPLACE "\n" ";" lines "${text}")
+  set(${out} "${lines}" PARENT_SCOPE)
+endfunction()
+
+# The subcommands, in the order the tool's help lists them.
+help_of(main --help)
+set(subcommands "")
+set(listing OFF)
+foreach(line IN LISTS main)
+  if(line STREQUAL "Subcommands:")
+    set(listing ON)
+  elseif(listing AND line MATCHES "^  ([a-z-]+) ")
+    list(APPEND subcommands ${CMAKE_MATCH_1})
+  elseif(listing)
+    set(listing OFF)
+  endif()
+endforeach()
+if(NOT subcommands)
+  message(FATAL_ERROR "${TOOL} --help lists no subcommands")
+endif()
+
+# Each subcommand: its description, its usage, and its arguments and options as tagged paragraphs.
+set(page "[SUBCOMMANDS]\nEvery subcommand also takes \\fB\\-h\\fR.\n")
+foreach(sub IN LISTS subcommands)
+  help_of(help ${sub} -h)
+  string(APPEND page ".SS ${sub}\n")
+  foreach(line IN LISTS help)
+    if(line MATCHES "^Usage: (.*)$")
+      roff_text(usage "${CMAKE_MATCH_1}")
+      string(APPEND page ".PP\n.B ${usage}\n")
+    elseif(line MATCHES "^  ([^ ].*[^ ])  +([^ ].*)$")
+      set(item "${CMAKE_MATCH_1}")
+      roff_text(what "${CMAKE_MATCH_2}")
+      if(item STREQUAL "-h,--help")
+        continue()
+      endif()
+      string(REGEX REPLACE " (TEXT|INT|UINT)? ?REQUIRED$" "" item "${item}")
+      string(REPLACE "-" "\\-" item "${item}")
+      string(APPEND page ".TP\n\\fB${item}\\fR\n${what}\n")
+    elseif(line MATCHES "^[A-Z][a-z]*:$" OR line STREQUAL "")
+    else()
+      roff_text(text "${line}")
+      string(APPEND page ".PP\n${text}\n")
+    endif()
+  endforeach()
+endforeach()
+string(APPEND page "[ENVIRONMENT]\n.TP\n.B PELTATXT_PLUGIN\nThe plug-in library to load when \\fB\\-\\-plugin\\fR is not given.\n")
+string(APPEND page "[FILES]\n.TP\n.I ${PLUGIN}\nThe plug-in the installed tool loads by default.\n")
+file(WRITE ${OUT}.h2m "${page}")
+
+execute_process(COMMAND ${HELP2MAN} --no-info --section 1 --name ${NAME} --include ${OUT}.h2m --output ${OUT} ${TOOL}
+  RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "help2man failed (${status})")
+endif()
+execute_process(COMMAND ${GZIP} -9nf ${OUT} RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "gzip failed (${status})")
+endif()
