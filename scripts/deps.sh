@@ -4,7 +4,8 @@
 #   bash scripts/deps.sh demo      build the plug-in and the tool (scripts/demo.sh)
 #   bash scripts/deps.sh package   also mingw-w64 for the Windows DLL (scripts/package.sh)
 #   bash scripts/deps.sh bench     the demo's and the benchmark library (bench/run, which builds no tests)
-#   bash scripts/deps.sh test      also GoogleTest, -m32, Wine and qemu-user (scripts/test.sh)
+#   bash scripts/deps.sh web       emscripten and nlohmann-json for the page (scripts/web.sh)
+#   bash scripts/deps.sh test      also GoogleTest, -m32, Wine and qemu-user, and chromium for the page's tests (scripts/test.sh)
 #   bash scripts/deps.sh --list TASK   prints the packages TASK needs, installs nothing
 #
 # Only the test task adds the i386 architecture (for Wine's 32-bit side) and registers qemu-i386
@@ -23,13 +24,17 @@ package=("${demo[@]}" binutils g++-mingw-w64-i686-posix)
 # GoogleTest, the benchmark library, GoogleTest's sources to build it for the 32-bit builds, -m32
 # for 32-bit Linux, Wine to run the Windows tests (its services 64-bit, the programs under test
 # 32-bit) and qemu-user for kernels that run no 32-bit programs themselves.
-test=("${package[@]}" libgtest-dev libbenchmark-dev googletest g++-multilib qemu-user wine wine64 wine32:i386)
+# The page: Debian's emscripten (node and npm come with the machine, from NodeSource).
+web=(cmake ninja-build nlohmann-json3-dev emscripten)
+test=("${package[@]}" libgtest-dev libbenchmark-dev googletest g++-multilib qemu-user wine wine64 wine32:i386
+      emscripten chromium)
 case "$task" in
   demo) packages=("${demo[@]}") ;;
   bench) packages=("${bench[@]}") ;;
   package) packages=("${package[@]}") ;;
+  web) packages=("${web[@]}") ;;
   test) packages=("${test[@]}") ;;
-  *) echo "deps.sh: unknown task $task (demo, bench, package or test)" >&2; exit 2 ;;
+  *) echo "deps.sh: unknown task $task (demo, bench, package, web or test)" >&2; exit 2 ;;
 esac
 if ((list_only)); then
   printf '%s\n' "${packages[@]}"
