@@ -309,6 +309,15 @@
     $('f-flag-o').checked = / O/.test(r.kind);
     showCarry(r.carry);
   }
+  // A text box's value with the record's own line breaks: a text box gives every line break as
+  // LF, so a field left as it was keeps its text exactly, and an edited one gets the breaks its
+  // text had (CR LF where it had none).
+  function fieldValue(id, original) {
+    const value = $(id).value;
+    if (value === original.replace(/\r\n?/g, '\n')) return original;
+    const lineBreak = /\r\n/.test(original) || !/[\r\n]/.test(original) ? '\r\n' : /\r/.test(original) ? '\r' : '\n';
+    return value.replace(/\n/g, lineBreak);
+  }
   function formFields() {
     const number = (v) => (/^\d+$/.test(v) ? Number(v) : v);
     const f = {};
@@ -322,9 +331,9 @@
     }
     const code = $('f-code').value;
     f.letterCode = code === '' ? null : number(code);
-    f.title = $('f-title').value;
-    if (formFolder) f.comment = $('f-comment').value; else f.text = $('f-text').value;
-    f.macro = $('f-macro').value;
+    f.title = fieldValue('f-title', formRaw.title);
+    if (formFolder) f.comment = fieldValue('f-comment', formRaw.comment); else f.text = fieldValue('f-text', formRaw.text);
+    f.macro = fieldValue('f-macro', formRaw.macro);
     return f;
   }
   function showCarry(findings) {
