@@ -166,6 +166,8 @@ private:
 
 Collection g_doc;
 std::vector<uint32_t> g_shape;  // per record: depth << 2, bit 1 folder, bit 0 holds records
+std::string g_opened;           // the bytes of the data file just opened, until pt_opened_report
+bool g_opened_data_file = false;
 
 std::string utf8(std::u16string_view s) { return cli::units_utf8(s); }
 
@@ -342,19 +344,32 @@ const uint32_t* pt_shape() { return g_shape.data(); }
 std::size_t pt_shape_size() { return g_shape.size(); }
 
 // Opens bytes (a data file, JSON or CSV, as kind says) named name. On success the collection is
-// replaced and the answer tells its counts, check's report when something would not come back,
-// and whether a save gives back the same bytes; on failure what was open is kept.
+// replaced and the answer tells its counts; on failure what was open is kept. What check says of
+// it comes after, from pt_opened_report, so that the tree shows first.
 int pt_open(const char* bytes, std::size_t size, int kind, const char* name) {
     return guarded([&] {
-        std::string file(name);
         std::string_view input(bytes, size);
-        Records records = parse_input(input, static_cast<Input>(kind), file);
-        std::string saved = write_data(records);
-        cli::CheckReport report = cli::check_report(file, records, read_data(saved));
-        bool same = static_cast<Input>(kind) == Input::DataFile && saved == input;
+        Records records = parse_input(input, static_cast<Input>(kind), name);
+        g_opened.clear();
+        g_opened.shrink_to_fit();
+        if (static_cast<Input>(kind) == Input::DataFile) g_opened.assign(input);
+        g_opened_data_file = static_cast<Input>(kind) == Input::DataFile;
         g_doc.reset(std::move(records));
         finish_change();
-        Json o = summary_json();
+        answer(summary_json());
+    });
+}
+
+// What check says of the collection just opened (named name), and whether a save gives back
+// the bytes of the data file it came from.
+int pt_opened_report(const char* name) {
+    return guarded([&] {
+        std::string saved = write_data(g_doc.records());
+        bool same = g_opened_data_file && saved == g_opened;
+        g_opened.clear();
+        g_opened.shrink_to_fit();
+        cli::CheckReport report = cli::check_report(name, g_doc.records(), read_data(saved));
+        Json o = Json::object();
         o["identical"] = report.identical;
         o["check"] = report.text;
         o["sameBytes"] = same;

@@ -438,20 +438,23 @@
     if (dirty && !confirm(t('unsaved'))) return;
     try {
       const bytes = await file.arrayBuffer();
-      const s = await ask('open', bytes, kindOfName(file.name), file.name);
-      summary = s;
+      summary = await ask('open', bytes, kindOfName(file.name), file.name);
       fileName = file.name;
-      sameBytes = s.sameBytes || kindOfName(file.name) !== 0;
       dirty = false;
       selected = -1;
       formFor = -1;
-      $('file-name').textContent = file.name;
       $('tree').scrollTop = 0;
-      showMessage(s.sameBytes || kindOfName(file.name) ? '' : t('willChange'), true);
-      report(s.identical ? '' : s.check);
+      showMessage('');
+      report('');
       await loadForm();
       status();
       await draw();
+      $('file-name').textContent = file.name;
+      // Then what check says of it, and whether a save would change its bytes.
+      const r = await ask('openedReport', file.name);
+      sameBytes = r.sameBytes || kindOfName(file.name) !== 0;
+      showMessage(sameBytes ? '' : t('willChange'), true);
+      report(r.identical ? '' : r.check);
     } catch (e) {
       showMessage(e.message);
     }

@@ -67,6 +67,7 @@ const ops = {
     });
   },
   open: (bytes, kind, name) => changed(api.json('open', new Uint8Array(bytes), kind, name)),
+  openedReport: (name) => api.json('opened_report', name),
   new: () => changed(api.json('new')),
   view,
   // Shows folder i open or closed; the row where it now stands.
