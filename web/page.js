@@ -12,6 +12,8 @@
       title: 'Title', text: 'Text', comment: 'Comment', macro: 'Macro', kind: 'Kind', flags: 'Folder flags',
       letterCode: 'Letter code', none: 'none', tree: 'Folders and entries', results: 'Search results',
       status: (f, e) => `${f} folders, ${e} entries`, found: (n) => `${n} found`,
+      saveInPlace: 'Save in place…',
+      inPlace: 'The browser, not this page, will replace the file: its links, permissions and creation time (which seeds the ids of the records read from it) are not kept. Replace it?',
       newEntry: 'New entry', newFolder: 'New folder', untitled: 'untitled',
       changes: 'The bytes of this file will change when it is saved (it was not written this way). Save anyway?',
       unsaved: 'There are unsaved changes.', opened: (name) => `Opened ${name}`, saved: (name) => `Saved as ${name}`,
@@ -25,6 +27,8 @@
       title: 'タイトル', text: '本文', comment: 'コメント', macro: 'マクロ', kind: '種類', flags: 'フォルダの印',
       letterCode: '文字コード', none: 'なし', tree: 'フォルダと項目', results: '検索結果',
       status: (f, e) => `フォルダ ${f}、項目 ${e}`, found: (n) => `${n} 件`,
+      saveInPlace: 'その場で保存…',
+      inPlace: 'ファイルを置き換えるのはこのページではなくブラウザーです。リンク、アクセス権、作成日時（読み込んだ項目の ID の元）は保たれません。置き換えますか？',
       newEntry: '新しい項目', newFolder: '新しいフォルダ', untitled: '無題',
       changes: 'このファイルは保存するとバイト列が変わります（このページの書き方で書かれていません）。保存しますか？',
       unsaved: '保存していない変更があります。', opened: (name) => `${name} を開きました`, saved: (name) => `${name} として保存しました`,
@@ -58,6 +62,7 @@
 
   // ---- state ------------------------------------------------------------------------------
   let fileName = '';       // the file opened, as the browser names it
+  let handle = null;       // the opened file's handle, where the browser gives one (a drop in some browsers)
   let sameBytes = true;    // whether an unedited save gives back its bytes
   let dirty = false;
   let summary = null;
@@ -433,13 +438,14 @@
     a.remove();
     setTimeout(() => URL.revokeObjectURL(a.href), 10000);
   }
-  async function openFile(file) {
+  async function openFile(file, fileHandle) {
     if (!file) return;
     if (dirty && !confirm(t('unsaved'))) return;
     try {
       const bytes = await file.arrayBuffer();
       summary = await ask('open', bytes, kindOfName(file.name), file.name);
       fileName = file.name;
+      handle = fileHandle || null;
       dirty = false;
       selected = -1;
       formFor = -1;
@@ -461,11 +467,33 @@
   }
   $('open').addEventListener('change', (e) => { openFile(e.target.files[0]); e.target.value = ''; });
   document.addEventListener('dragover', (e) => { if (dragged < 0) e.preventDefault(); });
-  document.addEventListener('drop', (e) => {
+  document.addEventListener('drop', async (e) => {
     if (dragged >= 0 || !e.dataTransfer.files.length) return;
     e.preventDefault();
-    openFile(e.dataTransfer.files[0]);
+    const file = e.dataTransfer.files[0];
+    const item = e.dataTransfer.items[0];
+    const h = item && item.getAsFileSystemHandle ? item.getAsFileSystemHandle() : null;
+    openFile(file, h ? await h.catch(() => null) : null);
   });
+  // Saving in place, where the browser offers file access: into the dropped file, else into one
+  // the user picks; only after the warning that the browser replaces the file.
+  $('save-in-place').hidden = !('showSaveFilePicker' in window);
+  $('save-in-place').onclick = async () => {
+    await commitForm();
+    if (!confirm(t('inPlace'))) return;
+    try {
+      const name = await ask('saveName', fileName || t('untitled'));
+      const target = handle && handle.kind === 'file' && handle.name === name ? handle : await showSaveFilePicker({ suggestedName: name });
+      const writable = await target.createWritable();
+      await writable.write(await ask('save'));
+      await writable.close();
+      handle = target;
+      dirty = false;
+      showMessage(t('saved')(target.name), true);
+    } catch (e) {
+      if (e.name !== 'AbortError') showMessage(e.message);
+    }
+  };
   $('new').onclick = async () => {
     if (dirty && !confirm(t('unsaved'))) return;
     summary = await ask('new');
