@@ -24,6 +24,15 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/peltatxtConfigVersion.cma
 install(FILES ${PROJECT_BINARY_DIR}/peltatxtConfig.cmake ${PROJECT_BINARY_DIR}/peltatxtConfigVersion.cmake
   DESTINATION ${PELTATXT_CMAKE_DIR} COMPONENT development)
 
+# The page (scripts/web.sh builds it; a plain build has no emscripten): beside the tool's files on
+# Windows, in share/peltatxt/ elsewhere. Left out when it has not been built.
+set(PELTATXT_PAGE ${PROJECT_SOURCE_DIR}/dist/peltatxt.html CACHE FILEPATH "The page to install (scripts/web.sh)")
+if(WIN32)
+  install(FILES ${PELTATXT_PAGE} DESTINATION . COMPONENT runtime OPTIONAL)
+else()
+  install(FILES ${PELTATXT_PAGE} DESTINATION ${CMAKE_INSTALL_DATADIR}/peltatxt COMPONENT runtime OPTIONAL)
+endif()
+
 if(WIN32)
   install(FILES CHANGELOG.md DESTINATION ${PELTATXT_INSTALL_DOCDIR} COMPONENT runtime)  # elsewhere changelog.gz (debian.cmake)
   # For the host's users on Windows: their own guide instead of the developers' README, as plain

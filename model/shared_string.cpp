@@ -33,9 +33,27 @@ constexpr std::size_t kFirstCapacity = 256;  // units of a builder's first block
 
 std::size_t block_bytes(std::size_t units) noexcept { return sizeof(PeltaStringHeader) + (units + 1) * sizeof(Unit); }
 
+// A block's count, changed atomically in place: the host may share blocks across its threads.
+// Where the standard library lacks std::atomic_ref (libc++ 13, the WebAssembly build's), the
+// compiler's atomic built-ins do the same on the plain int32_t.
+#if defined(__cpp_lib_atomic_ref)
+using RefCount = std::atomic_ref<int32_t>;
+#else
+class RefCount {
+public:
+    explicit RefCount(int32_t& count) noexcept : count_(count) {}
+    int32_t load(std::memory_order) const noexcept { return __atomic_load_n(&count_, __ATOMIC_RELAXED); }
+    int32_t fetch_add(int32_t n, std::memory_order) noexcept { return __atomic_fetch_add(&count_, n, __ATOMIC_RELAXED); }
+    int32_t fetch_sub(int32_t n, std::memory_order) noexcept { return __atomic_fetch_sub(&count_, n, __ATOMIC_ACQ_REL); }
+
+private:
+    int32_t& count_;
+};
+#endif
+
 void retain(Unit* handle) noexcept {
     PeltaStringHeader* h = header_of(handle);
-    std::atomic_ref<int32_t> refs(h->refs);
+    RefCount refs(h->refs);
     if (refs.load(std::memory_order_relaxed) >= 0) refs.fetch_add(1, std::memory_order_relaxed);
 }
 
@@ -46,7 +64,7 @@ Unit* SharedString::empty_handle() noexcept { return empty_block.units; }
 void SharedString::release_handle(Unit* handle) noexcept {
     if (!handle) return;
     PeltaStringHeader* h = header_of(handle);
-    std::atomic_ref<int32_t> refs(h->refs);
+    RefCount refs(h->refs);
     if (refs.load(std::memory_order_relaxed) < 0) return;
     if (refs.fetch_sub(1, std::memory_order_acq_rel) == 1) memory::release(h);
 }

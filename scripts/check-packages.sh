@@ -69,6 +69,10 @@ mkdir "$work/tgz"
 tar -xzf "$tgz" -C "$work/tgz"
 check_tool "$work/tgz/peltatxt-$version-linux-amd64/bin/peltatxt" \
   "$work/tgz/peltatxt-$version-linux-amd64/lib/$multiarch/peltatxt/libpeltatxt.so"
+# The page (scripts/web.sh), as built, in both.
+for page in "$work/deb/usr/share/peltatxt/peltatxt.html" "$work/tgz/peltatxt-$version-linux-amd64/share/peltatxt/peltatxt.html"; do
+  cmp "$page" dist/peltatxt.html || fail "$page is not the page in dist/"
+done
 
 # The sample's record and folder counts, from the installed tool's outline summary.
 summary=$("$work/deb/usr/bin/peltatxt" show "$sample" | tail -n 1)
@@ -103,8 +107,9 @@ mkdir "$work/zip"
 (cd "$work/zip" && cmake -E tar xf "$src/$zip")
 win=$work/zip/peltatxt-$version-win32
 ls "$win"
-for f in peltatxt.dll peltatxt.exe LICENSE.txt README.txt; do [[ -f $win/$f ]] || fail "the zip lacks $f"; done
+for f in peltatxt.dll peltatxt.exe peltatxt.html LICENSE.txt README.txt; do [[ -f $win/$f ]] || fail "the zip lacks $f"; done
 grep -q 'Unicodeテキスト' "$win/README.txt" || fail "the zip's README.txt does not name the format"
+grep -q 'peltatxt.html' "$win/README.txt" || fail "the zip's README.txt does not tell of the page"
 wine_run() { scripts/wine/run.sh build-win32/wineprefix "$@"; }
 step wine_run "$win/peltatxt.exe" check "$sample"
 step wine_run "$win/peltatxt.exe" to-json "$sample" -o "$work/win.json"

@@ -5,7 +5,8 @@
 #   bash scripts/deps.sh deb       also help2man for the manual page (scripts/package.sh linux)
 #   bash scripts/deps.sh package   also mingw-w64 for the Windows DLL (scripts/package.sh)
 #   bash scripts/deps.sh bench     the demo's and the benchmark library (bench/run, which builds no tests)
-#   bash scripts/deps.sh test      also GoogleTest, -m32, Wine, qemu-user, lintian and man (scripts/test.sh)
+#   bash scripts/deps.sh web       emscripten and nlohmann-json for the page (scripts/web.sh)
+#   bash scripts/deps.sh test      also GoogleTest, -m32, Wine, qemu-user, lintian and man, and chromium for the page's tests (scripts/test.sh)
 #   bash scripts/deps.sh --list TASK   prints the packages TASK needs, installs nothing
 #
 # Only the test task adds the i386 architecture (for Wine's 32-bit side) and registers qemu-i386
@@ -27,15 +28,18 @@ package=("${deb[@]}" binutils g++-mingw-w64-i686-posix)
 # for 32-bit Linux, Wine to run the Windows tests (its services 64-bit, the programs under test
 # 32-bit) and qemu-user for kernels that run no 32-bit programs themselves; lintian and man for
 # the Debian package (scripts/check-packages.sh).
+# The page: Debian's emscripten (node and npm come with the machine, from NodeSource).
+web=(cmake ninja-build nlohmann-json3-dev emscripten)
 test=("${package[@]}" libgtest-dev libbenchmark-dev googletest g++-multilib qemu-user wine wine64 wine32:i386
-  lintian man-db)
+  lintian man-db emscripten chromium)
 case "$task" in
   demo) packages=("${demo[@]}") ;;
   deb) packages=("${deb[@]}") ;;
   bench) packages=("${bench[@]}") ;;
   package) packages=("${package[@]}") ;;
+  web) packages=("${web[@]}") ;;
   test) packages=("${test[@]}") ;;
-  *) echo "deps.sh: unknown task $task (demo, deb, bench, package or test)" >&2; exit 2 ;;
+  *) echo "deps.sh: unknown task $task (demo, deb, bench, package, web or test)" >&2; exit 2 ;;
 esac
 if ((list_only)); then
   printf '%s\n' "${packages[@]}"

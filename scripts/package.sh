@@ -16,7 +16,8 @@ case "$what" in
   *) echo "package.sh: all or linux" >&2; exit 2 ;;
 esac
 mkdir -p dist
-rm -f dist/peltatxt*
+# The packages of an earlier run go; the page (scripts/web.sh), which they carry when it is there, stays.
+find dist -maxdepth 1 -name 'peltatxt*' ! -name peltatxt.html -delete
 echo "== Linux: Debian package and .tar.gz"
 cmake --preset release -DPELTATXT_TESTS=OFF >/dev/null
 cmake --build --preset release

@@ -33,9 +33,15 @@ echo "== release"
 cmake --preset release >/dev/null
 cmake --build --preset release
 ctest --preset release
+# The page: its module under node, then the page itself in chromium, against the Release build's tool.
+echo "== page"
+bash scripts/web.sh
+node --test web/test/bridge.test.cjs
+(cd web && npm ci --no-audit --no-fund)
+PELTATXT=build-release/tools/peltatxt node --test web/test/page.test.cjs
 
 echo "== packages"
-rm -f dist/peltatxt*
+find dist -maxdepth 1 -name 'peltatxt*' ! -name peltatxt.html -delete
 cpack --preset linux >/dev/null
 cpack --preset win32 >/dev/null
 bash scripts/check-packages.sh
