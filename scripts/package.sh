@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # package.sh — builds the packages into dist/: the Windows zip for the host's users (32-bit DLL and tool), and for
-# Linux a Debian package and a .tar.gz (tool, plug-in, header, CMake package).
+# Linux a Debian package and a .tar.gz (tool, plug-in, header, CMake package); each carries the page (scripts/web.sh).
 #
 #   bash scripts/package.sh          all three (installs mingw-w64 for the Windows zip)
 #   bash scripts/package.sh linux    only the Debian package and the .tar.gz
@@ -16,8 +16,10 @@ case "$what" in
   *) echo "package.sh: all or linux" >&2; exit 2 ;;
 esac
 mkdir -p dist
-# The packages of an earlier run go; the page (scripts/web.sh), which they carry when it is there, stays.
+# The packages of an earlier run go; the page, which every package carries, is built first.
 find dist -maxdepth 1 -name 'peltatxt*' ! -name peltatxt.html -delete
+echo "== the page"
+bash scripts/web.sh
 echo "== Linux: Debian package and .tar.gz"
 cmake --preset release -DPELTATXT_TESTS=OFF >/dev/null
 cmake --build --preset release
