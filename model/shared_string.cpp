@@ -30,6 +30,9 @@ constexpr std::size_t kMaxUnits =
     std::min<std::size_t>(static_cast<std::size_t>(std::numeric_limits<int32_t>::max() - 1),
                           (std::numeric_limits<std::size_t>::max() - sizeof(PeltaStringHeader)) / sizeof(Unit) - 1);
 constexpr std::size_t kFirstCapacity = 256;  // units of a builder's first block
+// From this length on a built text goes in the builder's own block; below it, a copy costs less
+// than trimming the block and growing a new one for the next text.
+constexpr std::size_t kHandOverUnits = 1u << 15;
 
 std::size_t block_bytes(std::size_t units) noexcept { return sizeof(PeltaStringHeader) + (units + 1) * sizeof(Unit); }
 
@@ -136,9 +139,14 @@ void SharedStringBuilder::append(Text text) {
     size_ = needed;
 }
 
-SharedString SharedStringBuilder::take() noexcept {
+SharedString SharedStringBuilder::take() {
     SharedString s;
     if (size_ == 0) return s;
+    if (size_ < kHandOverUnits) {
+        s = SharedString(view());
+        size_ = 0;
+        return s;
+    }
     auto* h = static_cast<PeltaStringHeader*>(memory::shrink(block_, block_bytes(size_)));
     h->refs = 1;
     h->length = static_cast<int32_t>(size_);

@@ -58,7 +58,9 @@ private:
 };
 
 // Builds one string by appending, in a block of the shared layout that grows in place where the
-// allocator can, and hands that block over without copying it: a long text is never held twice.
+// allocator can. A long text is handed over in that block without copying it, so it is never held
+// twice; a short one is copied into a block of its size and the builder keeps its block for the
+// next text, so that building many short texts costs one allocation each.
 class SharedStringBuilder {
 public:
     SharedStringBuilder() = default;
@@ -72,8 +74,9 @@ public:
     bool empty() const noexcept { return size_ == 0; }
     void remove_suffix(std::size_t n) noexcept { size_ -= n; }
     void clear() noexcept { size_ = 0; }  // keeps the block for the next text
-    // The text built so far, in its block trimmed to size; the builder is empty afterwards.
-    SharedString take() noexcept;
+    // The text built so far, in a block of its size; the builder is empty afterwards. Throws
+    // std::bad_alloc (a short text's copy), leaving the text as it was.
+    SharedString take();
 
 private:
     Unit* units() const noexcept;

@@ -29,13 +29,15 @@ constexpr bool is_line_break(char16_t c) noexcept { return c == u'\r' || c == u'
 constexpr Text trim_left(Text s) noexcept {
     std::size_t i = 0;
     while (i < s.size() && is_space(s[i])) ++i;
-    return s.substr(i);
+    s.remove_prefix(i);  // not substr: its range check and throw path keep it out of line
+    return s;
 }
 
 constexpr Text trim_right(Text s) noexcept {
     std::size_t n = s.size();
     while (n > 0 && is_space(s[n - 1])) --n;
-    return s.substr(0, n);
+    s.remove_suffix(s.size() - n);
+    return s;
 }
 
 constexpr Text trim(Text s) noexcept { return trim_right(trim_left(s)); }
