@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "text/utf8.h"
 #include "tool_expect.h"
 
 namespace peltatxt::cli_testing {
@@ -173,6 +174,57 @@ TEST(ToolCsv, WhatSpreadsheetProgramsSaveImports) {
     }
 }
 
+// UTF-16 with its byte-order mark, from UTF-8.
+std::string utf16(const std::string& utf8, bool big_endian) {
+    std::u16string units;
+    append_utf16(units, utf8, LoneSurrogates::Fail);
+    std::string out = big_endian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t u : units) {
+        char low = static_cast<char>(u & 0xFF), high = static_cast<char>(u >> 8);
+        out += big_endian ? std::string{high, low} : std::string{low, high};
+    }
+    return out;
+}
+
+// One small collection as spreadsheet programs save it, in each of their encodings.
+TEST(ToolCsv, EveryEncodingThatSpreadsheetsSaveComesBack) {
+    const std::string csv =
+        "folder,kind,letterCode,title,text,macro,comment\r\n,folder,,挨拶,,,\r\n/挨拶,locked,,～①,\"a,b\r\nc\",,\r\n";
+    // In code page 932 "～" (81 60) is U+FF5E, where Shift_JIS proper has U+301C, and "①" (87 40) exists.
+    const std::string cp932 = "folder,kind,letterCode,title,text,macro,comment\r\n,folder,,\x88\xA5\x8E\x41,,,\r\n"
+                              "/\x88\xA5\x8E\x41,locked,,\x81\x60\x87\x40,\"a,b\r\nc\",,\r\n";
+    const std::string tabs = "folder\tkind\tletterCode\ttitle\ttext\tmacro\tcomment\r\n\tfolder\t\t挨拶\t\t\t\r\n"
+                             "/挨拶\tlocked\t\t～①\t\"a,b\r\nc\"\t\t\r\n";
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::vector<std::string> options;
+        std::string note;  // what from-csv says about the encoding
+    };
+    const Case cases[] = {
+        {"UTF-8 with its mark", "\xEF\xBB\xBF" + csv, {}, ""},
+        {"UTF-8 without", csv, {}, ""},
+        {"code page 932", cp932, {}, "read as code page 932 (Shift_JIS)"},
+        {"code page 932 chosen", cp932, {"--encoding", "cp932"}, "read as code page 932 (Shift_JIS)"},
+        {"UTF-16LE with tabs", utf16(tabs, false), {}, "read as UTF-16LE"},
+        {"UTF-16BE with commas", utf16(csv, true), {}, "read as UTF-16BE"},
+    };
+    TempDir dir;
+    write_bytes(dir / "want.json",
+                R"([{"kind": "folder", "title": "挨拶", "children": [{"kind": "locked", "title": "～①", "text": "a,b\r\nc"}]}])");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        write_bytes(dir / "in.csv", c.bytes);
+        std::vector<std::string> args = {"from-csv", dir / "in.csv", dir / "out"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        ToolRun run = run_tool(args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, c.note.empty() ? "" : "peltatxt: " + (dir / "in.csv").string() + ": " + c.note + "\n");
+        ToolRun diff = run_tool({"diff", dir / "out.peltatxt", dir / "want.json"});
+        EXPECT_EQ(diff.status, 0) << diff.out;
+    }
+}
+
 TEST(ToolCsv, BadCsvNamesRowAndColumn) {
     const std::string header = "folder,kind,letterCode,title,text,macro,comment,escaped\r\n";
     struct Case {
@@ -195,6 +247,8 @@ TEST(ToolCsv, BadCsvNamesRowAndColumn) {
         {header + ",locked,,a,a,,,maybe\r\n", "row 2, column 8 (escaped): must be empty or \"yes\", not \"maybe\""},
         {"folder,kind,title\r\n", "row 1: the header must be folder,kind,letterCode,title,text,macro,comment"},
         {"", "row 1: the header row is missing"},
+        {"\xFF\xFE" "f", "UTF-16 text cannot have an odd number of bytes (1 after the byte-order mark)"},
+        {header + ",locked,,\x81,a,,,\r\n", "not UTF-8 text (at byte 1 of the cell); --encoding chooses another"},
     };
     TempDir dir;
     for (const Case& c : cases) {

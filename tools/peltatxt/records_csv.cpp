@@ -85,7 +85,8 @@ public:
         auto flush = [&](std::size_t to) {
             std::size_t bad = 0;
             std::optional<std::u16string> units = units_of_utf8(std::string_view(bytes).substr(run, to - run), &bad);
-            if (!units) fail(column, "not UTF-8 text (at byte " + std::to_string(run + bad + 1) + " of the cell)");
+            if (!units) fail(column, "not UTF-8 text (at byte " + std::to_string(run + bad + 1) +
+                                          " of the cell); --encoding chooses another encoding");
             out += *units;
         };
         for (std::size_t i = 0; escaped && i < bytes.size(); ++i) {
@@ -214,7 +215,8 @@ void write_csv(const Records& records, Sink& sink) {
     sink.write(out);
 }
 
-CsvRows::CsvRows(std::string_view csv, const std::string& source) : csv_(csv), source_(source) {}
+CsvRows::CsvRows(std::string_view csv, const std::string& source, char delimiter)
+    : csv_(csv), source_(source), delimiter_(delimiter) {}
 
 bool CsvRows::next(std::vector<CsvCell>& row) {
     row.clear();
@@ -244,17 +246,18 @@ bool CsvRows::next(std::vector<CsvCell>& row) {
                 }
                 break;
             }
-            if (i < n && csv_[i] != ',' && csv_[i] != '\r' && csv_[i] != '\n') {
+            if (i < n && csv_[i] != delimiter_ && csv_[i] != '\r' && csv_[i] != '\n') {
                 row.pop_back();
                 throw Failure(where() + ": text after the closing quote of the cell");
             }
         } else {
-            std::size_t end = csv_.find_first_of(",\r\n", i);
+            const char ends[] = {delimiter_, '\r', '\n', '\0'};
+            std::size_t end = csv_.find_first_of(ends, i);
             if (end == std::string_view::npos) end = n;
             cell.text.assign(csv_.substr(i, end - i));
             i = end;
         }
-        if (i < n && csv_[i] == ',') {
+        if (i < n && csv_[i] == delimiter_) {
             ++i;
             if (i == n) row.emplace_back();  // a last empty cell
             continue;
@@ -274,9 +277,11 @@ std::vector<std::vector<CsvCell>> split_csv(std::string_view csv, const std::str
     return rows;
 }
 
-Records records_from_csv(std::string_view csv, const std::string& source) {
-    if (csv.substr(0, kBom.size()) == kBom) csv.remove_prefix(kBom.size());
-    CsvRows rows(csv, source);
+Records records_from_csv(std::string_view bytes, const std::string& source, const CsvReading& how,
+                         const char** read_as) {
+    CsvText csv = csv_text(bytes, how.encoding, source);
+    if (read_as) *read_as = csv.read_as;
+    CsvRows rows(csv.text(), source, csv.delimiter);
     std::vector<CsvCell> header;
     if (!rows.next(header)) throw Failure(source + ": row 1: the header row is missing");
     bool header_ok = header.size() == kColumnCount || header.size() == kColumnCount - 1;

@@ -13,7 +13,7 @@
 // One row per record, in the list's order; a folder's records follow its row. Line breaks
 // inside cells are kept as they are. Reading accepts what spreadsheet programs write when they
 // save such a file: a byte-order mark or none, CR LF, LF or CR line ends, a final line break or
-// none, rows of empty cells (skipped).
+// none, rows of empty cells (skipped), and the encodings and delimiters of csv_text.h.
 #pragma once
 
 #include <cstddef>
@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "csv_text.h"
 #include "host_io.h"
 #include "sink.h"
 
@@ -30,9 +31,16 @@ std::string records_to_csv(const Records& records);
 // The same, a piece at a time.
 void write_csv(const Records& records, Sink& out);
 
+// How from-csv reads a CSV file.
+struct CsvReading {
+    CsvEncoding encoding = CsvEncoding::Auto;  // see csv_text()
+};
+
 // Records get ids 1, 2, ... in order. Fails with one line naming source, the row (as a
-// spreadsheet numbers it, the header being row 1) and the column at fault.
-Records records_from_csv(std::string_view csv, const std::string& source);
+// spreadsheet numbers it, the header being row 1) and the column at fault. read_as (when given)
+// is set to the encoding the bytes were read in when it was not UTF-8, else to nullptr.
+Records records_from_csv(std::string_view bytes, const std::string& source, const CsvReading& how = {},
+                         const char** read_as = nullptr);
 
 // One cell of CSV text, as the reader splits it.
 struct CsvCell {
@@ -40,12 +48,12 @@ struct CsvCell {
     bool quoted = false;
 };
 
-// Splits RFC 4180 text into rows of cells, one row at a time (a byte-order mark is not removed
-// here). Fails naming source, the row and the column of an unterminated quote or of text after a
+// Splits RFC 4180 text into rows of cells at delimiter, one row at a time (a byte-order mark is
+// not removed here). Fails naming source, the row and the column of an unterminated quote or of text after a
 // closing quote.
 class CsvRows {
 public:
-    CsvRows(std::string_view csv, const std::string& source);
+    CsvRows(std::string_view csv, const std::string& source, char delimiter = ',');
     // The next row's cells into row; false at the end of the text.
     bool next(std::vector<CsvCell>& row);
     // How many rows have been read: the number of the last one, as a spreadsheet numbers it.
@@ -54,6 +62,7 @@ public:
 private:
     std::string_view csv_;
     const std::string& source_;
+    char delimiter_;
     std::size_t at_ = 0;
     std::size_t rows_ = 0;
 };
