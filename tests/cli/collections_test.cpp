@@ -71,7 +71,7 @@ TEST(ToolDiff, BadInputIsStatusTwo) {
 TEST(ToolCsv, GoldenOfTheSample) {
     ToolRun run = run_tool({"to-csv", kSample});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out.rfind("\xEF\xBB\xBF" "folder,kind,letterCode,title,text,macro,comment,escaped\r\n", 0), 0u);
+    EXPECT_EQ(run.out.rfind("\xEF\xBB\xBF" "folder,kind,letterCode,title,text,macro,comment,escaped,guarded,lineBreaks\r\n", 0), 0u);
     expect_golden(run.out, kGolden + "/sample.csv");
 }
 
@@ -94,8 +94,10 @@ TEST(ToolRoundTrip, DataFileThroughCsvAndJsonComesBackByteForByte) {
         EXPECT_EQ(read_bytes(dir / "from-flat.peltatxt"), read_bytes(data));
     }
     std::string csv = read_bytes(dir / "x.csv");
-    EXPECT_NE(csv.find(",lone high \\uD800,a\\uD800b,,,yes\r\n"), std::string::npos) << csv;
-    EXPECT_NE(csv.find(",back\\\\slash,\\\\uD800 is six characters here,macro \\uD801,,yes\r\n"), std::string::npos);
+    EXPECT_NE(csv.find(",\"lone high \\uD800\",\"a\\uD800b\",\"\",\"\",yes,,\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",\"back\\\\slash\",\"\\\\uD800 is six characters here\",\"macro \\uD801\",\"\",yes,,\r\n"),
+              std::string::npos);
+    EXPECT_NE(csv.find(",\"CR only\",\"one\rtwo\rthree\",\"\",\"\",yes,,exact\r\n"), std::string::npos);
 }
 
 // A CSV the way spreadsheet programs save one: every cell quoted, line breaks inside cells.
@@ -156,8 +158,8 @@ TEST(ToolCsv, WhatSpreadsheetProgramsSaveImports) {
         {"as saved", kSpreadsheetCsv, kSpreadsheetJson},
         {"final line break", kSpreadsheetCsv + "\r\n", kSpreadsheetJson},
         {"no byte-order mark", kSpreadsheetCsv.substr(3), kSpreadsheetJson},
-        // The format itself gives a comment's line breaks back as CR LF; a text keeps its LF.
-        {"LF line ends", lf + "\n", replaced(kSpreadsheetJson, "おはよう\\r\\n", "おはよう\\n")},
+        // LF inside a cell of a row that to-csv did not mark "exact" is the host's CR LF.
+        {"LF line ends", lf + "\n", kSpreadsheetJson},
         {"CR line ends between rows", replaced(kSpreadsheetCsv, "\"\r\n\"", "\"\r\""), kSpreadsheetJson},
         {"rows of empty cells after the last", kSpreadsheetCsv + "\r\n,,,,,,,\r\n,,,,,,,\r\n", kSpreadsheetJson},
         {"no escaped column", replaced(replaced(kSpreadsheetCsv + "\r\n", ",\"escaped\"", ""), ",\"\"\r\n", "\r\n"),
@@ -225,6 +227,28 @@ TEST(ToolCsv, EveryEncodingThatSpreadsheetsSaveComesBack) {
     }
 }
 
+// Texts that a spreadsheet would evaluate, and texts that really begin with the guard apostrophe.
+TEST(ToolCsv, GuardedCellsComeBackExactly) {
+    TempDir dir;
+    write_bytes(dir / "in.json", R"j([
+        {"kind": "locked", "title": "=t", "text": "'=b", "macro": "@SUM(A1)"},
+        {"kind": "locked", "title": "-2+3", "text": "=HYPERLINK(\"http://x\",\"x\")"},
+        {"kind": "locked", "title": "'", "text": "\tTab"},
+        {"kind": "locked", "title": "cr", "text": "\rCR"},
+        {"kind": "folder", "title": "+1", "comment": "-c", "children": [
+            {"kind": "locked", "title": "'=1+1", "text": "=1+1"}]}])j");
+    ASSERT_EQ(run_tool({"from-json", dir / "in.json", dir / "in"}).status, 0);
+    ASSERT_EQ(run_tool({"to-csv", dir / "in.peltatxt", "-o", dir / "x.csv"}).status, 0);
+    std::string csv = read_bytes(dir / "x.csv");
+    EXPECT_NE(csv.find("\"\",locked,,\"'=t\",\"'=b\",\"'@SUM(A1)\",\"\",,title macro,\r\n"), std::string::npos) << csv;
+    ASSERT_EQ(run_tool({"from-csv", dir / "x.csv", dir / "back"}).status, 0);
+    EXPECT_EQ(read_bytes(dir / "back.peltatxt"), read_bytes(dir / "in.peltatxt"));
+    // A spreadsheet that took the apostrophe for its own text mark saves the cell without it.
+    write_bytes(dir / "saved.csv", replaced(csv, "\"'=t\"", "\"=t\""));
+    ASSERT_EQ(run_tool({"from-csv", dir / "saved.csv", dir / "saved"}).status, 0);
+    EXPECT_EQ(run_tool({"diff", dir / "saved.peltatxt", dir / "in.peltatxt"}).status, 0);
+}
+
 TEST(ToolCsv, BadCsvNamesRowAndColumn) {
     const std::string header = "folder,kind,letterCode,title,text,macro,comment,escaped\r\n";
     struct Case {
@@ -247,6 +271,11 @@ TEST(ToolCsv, BadCsvNamesRowAndColumn) {
         {header + ",locked,,a,a,,,maybe\r\n", "row 2, column 8 (escaped): must be empty or \"yes\", not \"maybe\""},
         {"folder,kind,title\r\n", "row 1: the header must be folder,kind,letterCode,title,text,macro,comment"},
         {"", "row 1: the header row is missing"},
+        {"folder,kind,letterCode,title,text,macro,comment,guarded,guarded\r\n", "row 1: the header must be"},
+        {header.substr(0, header.size() - 2) + ",guarded\r\n,locked,,a,a,,,,kind\r\n",
+         "row 2, column 9 (guarded): names the text columns that begin with a guard apostrophe"},
+        {"folder,kind,letterCode,title,text,macro,comment,lineBreaks\r\n,locked,,a,a,,,yes\r\n",
+         "row 2, column 8 (lineBreaks): must be empty or \"exact\", not \"yes\""},
         {"\xFF\xFE" "f", "UTF-16 text cannot have an odd number of bytes (1 after the byte-order mark)"},
         {header + ",locked,,\x81,a,,,\r\n", "not UTF-8 text (at byte 1 of the cell); --encoding chooses another"},
     };

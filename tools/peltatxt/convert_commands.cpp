@@ -99,6 +99,9 @@ Run from_csv_command(CLI::App& sub) {
                    "(little-endian without a mark) or cp932 (Shift_JIS as Windows writes it)")
         ->check(CLI::IsMember(names, CLI::ignore_case))
         ->type_name("ENCODING");
+    sub.add_flag("--keep-line-breaks", how->keep_line_breaks,
+                 "Keep every LF or CR alone in a cell as it is; without it, they become CR LF (the host's line "
+                 "break) except in rows to-csv marked \"exact\" in lineBreaks");
     return [o, how, encoding](const Session& s) {
         for (CsvEncoding e : kCsvEncodings)
             if (*encoding == encoding_option_name(e)) how->encoding = e;

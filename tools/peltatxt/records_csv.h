@@ -10,8 +10,15 @@
 //   escaped    empty, or "yes" for a row that holds a lone surrogate (which UTF-8 cannot carry):
 //              in that row's other cells a backslash is written "\\" and each lone surrogate
 //              as its escape "\uD800", so that every code unit comes back
-// One row per record, in the list's order; a folder's records follow its row. Line breaks
-// inside cells are kept as they are. Reading accepts what spreadsheet programs write when they
+//   guarded    the text columns (space-separated) whose cell begins with an apostrophe that the
+//              writer put before a text beginning "=", "+", "-", "@", a tab or a CR, so that no
+//              spreadsheet evaluates it; the reader takes exactly that apostrophe off again
+//   lineBreaks empty, or "exact" for a row whose texts hold an LF or a CR alone: the reader keeps
+//              those rows' line breaks as they are and makes every LF or CR alone in the other
+//              rows CR LF (spreadsheets save a line break in a cell as LF)
+// Every text cell (folder, title, text, macro, comment) is quoted, so that a spreadsheet asked to
+// read quoted cells as text does so.
+// One row per record, in the list's order; a folder's records follow its row. Reading accepts what spreadsheet programs write when they
 // save such a file: a byte-order mark or none, CR LF, LF or CR line ends, a final line break or
 // none, rows of empty cells (skipped), and the encodings and delimiters of csv_text.h.
 #pragma once
@@ -34,6 +41,7 @@ void write_csv(const Records& records, Sink& out);
 // How from-csv reads a CSV file.
 struct CsvReading {
     CsvEncoding encoding = CsvEncoding::Auto;  // see csv_text()
+    bool keep_line_breaks = false;             // LF or CR alone kept in every row, not only in "exact" rows
 };
 
 // Records get ids 1, 2, ... in order. Fails with one line naming source, the row (as a
