@@ -210,6 +210,9 @@ TEST(ToolCsv, EveryEncodingThatSpreadsheetsSaveComesBack) {
         {"code page 932 chosen", cp932, {"--encoding", "cp932"}, "read as code page 932 (Shift_JIS)"},
         {"UTF-16LE with tabs", utf16(tabs, false), {}, "read as UTF-16LE"},
         {"UTF-16BE with commas", utf16(csv, true), {}, "read as UTF-16BE"},
+        {"LF inside a cell", replaced(csv, "a,b\r\nc", "a,b\nc"), {}, ""},
+        {"rows reversed", "folder,kind,letterCode,title,text,macro,comment\r\n/挨拶,locked,,～①,\"a,b\r\nc\",,\r\n"
+                          ",folder,,挨拶,,,\r\n", {}, ""},
     };
     TempDir dir;
     write_bytes(dir / "want.json",
@@ -263,7 +266,7 @@ TEST(ToolCsv, BadCsvNamesRowAndColumn) {
          "unknown kind \"lockd\" (one-time, locked, folder, folder H, folder O, folder H O or a number from 0 to 255)"},
         {header + ",locked,Q,a,a,,,\r\n", "row 2, column 3 (letterCode): unknown letter code \"Q\""},
         {header + ",locked,,\"a\"b,a,,,\r\n", "row 2, column 4: text after the closing quote of the cell"},
-        {header + "/Nowhere,locked,,a,a,,,\r\n", "row 2, column 1 (folder): no folder \"/Nowhere\" is open"},
+        {header + "Nowhere,locked,,a,a,,,\r\n", "row 2, column 1 (folder): a folder path begins with \"/\""},
         {header + ",locked,,a,a,,c,\r\n", "row 2, column 7 (comment): only a folder has a comment"},
         {header + ",folder,,a,a,,,\r\n", "row 2, column 5 (text): a folder has no text"},
         {header + ",locked,,a\xC3,a,,,\r\n", "row 2, column 4 (title): not UTF-8 text (at byte 2 of the cell)"},

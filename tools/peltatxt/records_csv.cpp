@@ -11,6 +11,7 @@
 #include "folder_paths.h"
 #include "kinds.h"
 #include "records.h"
+#include "row_placement.h"
 
 namespace peltatxt::cli {
 namespace {
@@ -21,6 +22,7 @@ constexpr const char* kColumns[] = {"folder", "kind",    "letterCode", "title", 
 constexpr std::size_t kColumnCount = sizeof kColumns / sizeof kColumns[0];
 enum Column : std::size_t { kFolder, kKind, kLetterCode, kTitle, kText, kMacro, kComment, kEscaped, kGuarded, kLineBreaks };
 constexpr std::size_t kFixedColumns = kEscaped;  // the columns every header has; the rest may be left out
+constexpr uint8_t kEmptyKind = 2;  // an empty kind: locked, the host's default for an entry
 constexpr std::size_t kAbsent = static_cast<std::size_t>(-1);
 constexpr Column kTextColumns[] = {kFolder, kTitle, kText, kMacro, kComment};
 constexpr char kGuard = '\'';
@@ -185,6 +187,7 @@ public:
 
     uint8_t kind() const {
         const std::string& k = cell(kKind);
+        if (k.empty()) return kEmptyKind;
         if (std::optional<uint8_t> kind = kind_of_name(k)) return *kind;
         if (std::optional<long> n = number(k); n && *n >= 0 && *n <= 255) return static_cast<uint8_t>(*n);
         fail(kKind, "unknown kind " + shown(k) +
@@ -387,12 +390,7 @@ Records records_from_csv(std::string_view bytes, const std::string& source, cons
                       ": row 1: the header must be folder,kind,letterCode,title,text,macro,comment, then any of "
                       "escaped, guarded and lineBreaks (any may be left out)");
 
-    struct Open {
-        int32_t id;
-        std::u16string path;  // the path of the records inside it
-    };
-    OpenFolders<Open> open;
-    Records records;
+    RowPlacement placed;
     // One row at a time, into the same cells: rows of empty cells (skipped) take no room.
     for (std::vector<CsvCell> cells; rows.next(cells);) {
         if (all_empty(cells)) continue;
@@ -407,7 +405,6 @@ Records records_from_csv(std::string_view bytes, const std::string& source, cons
         unsigned guarded = at[kGuarded] != kAbsent ? row.guarded() : 0;
         bool crlf = !how.keep_line_breaks && !(at[kLineBreaks] != kAbsent && row.exact_breaks());
         host::Record r;
-        r.id = static_cast<int32_t>(records.size() + 1);
         r.kind = row.kind();
         r.letterCode = row.letter_code();
         r.title = row.text(kTitle, escaped, guarded, crlf);
@@ -418,23 +415,10 @@ Records records_from_csv(std::string_view bytes, const std::string& source, cons
         if (folder && !text.empty()) row.fail(kText, "a folder has no text; its text is its comment");
         if (!folder && !comment.empty()) row.fail(kComment, "only a folder has a comment; an entry's is its text");
         r.data = folder ? std::move(comment) : std::move(text);
-
-        std::u16string path = row.text(kFolder, escaped, guarded, crlf);
-        if (path.empty()) {
-            open.close_all([] {});
-        } else {
-            open.close_until([&](const Open& f) { return f.path == path; }, [] {});
-            if (open.empty())
-                row.fail(kFolder, "no folder " + cli::quoted(path) +
-                                      " is open at this row (a folder's records follow its row directly)");
-            if (open.depth() > kMaxTreeDepth)
-                row.fail(kFolder, "folders nest deeper than " + std::to_string(kMaxTreeDepth) + " levels");
-            r.parentId = open.innermost().id;
-        }
-        if (folder) open.open({r.id, path + u"/" + r.title});
-        records.push_back(std::move(r));
+        if (std::string wrong = placed.place(std::move(r), row.text(kFolder, escaped, guarded, crlf)); !wrong.empty())
+            row.fail(kFolder, wrong);
     }
-    return records;
+    return placed.records();
 }
 
 }  // namespace peltatxt::cli
