@@ -61,6 +61,24 @@ TEST(ToolDiff, RepeatedTitlesPairInOrderAndLoneSurrogatesShowExactly) {
     EXPECT_NE(json.out.find(R"("after": "tw\uD800")"), std::string::npos) << json.out;
 }
 
+TEST(ToolDiff, LooseLineBreaksTakeAnLfFromCsvForCrLf) {
+    TempDir dir;
+    write_bytes(dir / "lf.csv", "folder,kind,letterCode,title,text,macro,comment\n,locked,,t,\"a\nb\",,\n");
+    write_bytes(dir / "crlf.json", R"([{"kind": "locked", "title": "t", "text": "a\r\nb"}])");
+    write_bytes(dir / "other.json", R"([{"kind": "locked", "title": "t", "text": "a\r\nc"}])");
+    ASSERT_EQ(run_tool({"from-csv", "--keep-line-breaks", dir / "lf.csv", dir / "lf"}).status, 0);
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+    };
+    const Case cases[] = {
+        {{"diff", dir / "lf.peltatxt", dir / "crlf.json"}, 1},
+        {{"diff", "--loose-line-breaks", dir / "lf.peltatxt", dir / "crlf.json"}, 0},
+        {{"diff", "--loose-line-breaks", dir / "lf.peltatxt", dir / "other.json"}, 1},
+    };
+    for (const Case& c : cases) EXPECT_EQ(run_tool(c.args).status, c.status) << c.args[1];
+}
+
 TEST(ToolDiff, BadInputIsStatusTwo) {
     TempDir dir;
     write_bytes(dir / "bad.json", "[{");

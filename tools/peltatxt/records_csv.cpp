@@ -44,20 +44,6 @@ bool has_bare_break(std::u16string_view text) {
     return false;
 }
 
-// Every LF alone and CR alone as CR LF.
-std::u16string crlf_breaks(std::u16string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\r' || text[i] == u'\n') {
-            out += u"\r\n";
-            if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
 constexpr std::size_t kPieceBytes = 64 * 1024;  // how much text is passed on at a time
 
 // A cell as RFC 4180 writes it: quoted when always is set or when it holds a comma, a quote or a
