@@ -17,7 +17,7 @@ namespace peltatxt::cli {
 #ifdef _WIN32
 
 std::optional<std::u16string> units_of_cp932(std::string_view bytes, std::size_t* bad_at) {
-    if (bad_at) *bad_at = 0;
+    if (bad_at) *bad_at = kUnknownPlace;
     if (bytes.empty()) return std::u16string();
     if (bytes.size() > static_cast<std::size_t>(INT_MAX)) return std::nullopt;
     int in = static_cast<int>(bytes.size());

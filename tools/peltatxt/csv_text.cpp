@@ -75,7 +75,9 @@ CsvText decoded(std::string_view bytes, CsvEncoding encoding, const std::string&
         case CsvEncoding::Cp932: {
             std::size_t bad = 0;
             std::optional<std::u16string> units = units_of_cp932(bytes, &bad);
-            if (!units) throw Failure(source + ": not " + kCp932Name + " text (at byte " + std::to_string(bad + 1) + ")");
+            if (!units)
+                throw Failure(source + ": not " + kCp932Name + " text" +
+                              (bad == kUnknownPlace ? "" : " (at byte " + std::to_string(bad + 1) + ")"));
             return converted(units_utf8(*units), kCp932Name);
         }
         case CsvEncoding::Auto:
