@@ -6,7 +6,7 @@
 #   bash scripts/deps.sh package   also mingw-w64 for the Windows DLL (scripts/package.sh)
 #   bash scripts/deps.sh bench     the demo's and the benchmark library (bench/run, which builds no tests)
 #   bash scripts/deps.sh web       emscripten and nlohmann-json for the page (scripts/web.sh)
-#   bash scripts/deps.sh test      also GoogleTest, -m32, Wine, qemu-user, lintian and man, and chromium for the page's tests (scripts/test.sh)
+#   bash scripts/deps.sh test      also GoogleTest, -m32, Wine, qemu-user, lintian, man and LibreOffice Calc, and chromium for the page's tests (scripts/test.sh)
 #   bash scripts/deps.sh --list TASK   prints the packages TASK needs, installs nothing
 #
 # Only the test task adds the i386 architecture (for Wine's 32-bit side) and registers qemu-i386
@@ -27,11 +27,12 @@ package=("${deb[@]}" binutils g++-mingw-w64-i686-posix)
 # GoogleTest, the benchmark library, GoogleTest's sources to build it for the 32-bit builds, -m32
 # for 32-bit Linux, Wine to run the Windows tests (its services 64-bit, the programs under test
 # 32-bit) and qemu-user for kernels that run no 32-bit programs themselves; lintian and man for
-# the Debian package (scripts/check-packages.sh).
+# the Debian package (scripts/check-packages.sh); LibreOffice Calc without its desktop parts, to
+# open to-csv's output as a user's spreadsheet does.
 # The page: Debian's emscripten (node and npm come with the machine, from NodeSource).
 web=(cmake ninja-build nlohmann-json3-dev emscripten)
 test=("${package[@]}" libgtest-dev libbenchmark-dev googletest g++-multilib qemu-user wine wine64 wine32:i386
-  lintian man-db emscripten chromium)
+  lintian man-db emscripten chromium libreoffice-calc-nogui)
 case "$task" in
   demo) packages=("${demo[@]}") ;;
   deb) packages=("${deb[@]}") ;;
@@ -63,7 +64,7 @@ if ((${#missing[@]})); then
   plain=() cross=()
   for p in "${missing[@]}"; do
     case "$p" in
-      *mingw* | googletest | g++-multilib | qemu-user | wine*) cross+=("$p") ;;
+      *mingw* | googletest | g++-multilib | qemu-user | wine* | libreoffice*) cross+=("$p") ;;
       *) plain+=("$p") ;;
     esac
   done

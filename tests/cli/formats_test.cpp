@@ -224,6 +224,50 @@ TEST(CsvRecords, EveryUnitComesBackThroughCsv) {
     }
 }
 
+// A list as "title(kind)" with a folder's records in braces: "A(4){x(2) y(2)} w(2)".
+std::string shape(const Records& list) {
+    std::string out;
+    std::vector<int32_t> open;
+    for (const Record& r : list) {
+        while (!open.empty() && open.back() != r.parentId) open.pop_back(), out += "}";
+        if (!out.empty() && out.back() != '{') out += " ";
+        out += units_utf8(r.title) + "(" + std::to_string(r.kind) + ")";
+        if (is_folder(r.kind)) open.push_back(r.id), out += "{";
+    }
+    return out + std::string(open.size(), '}');
+}
+
+TEST(CsvRecords, RowsInAnyOrderGoWhereTheirPathsSay) {
+    const std::string header = "folder,kind,letterCode,title,text,macro,comment\r\n";
+    struct Case {
+        const char* name;
+        std::string rows;
+        std::string shape;  // or, when it starts "row", the failure
+    };
+    const Case cases[] = {
+        {"in the writer's order", ",folder,,A,,,\n/A,locked,,x,x,,\n,locked,,w,w,,\n", "A(4){x(2)} w(2)"},
+        {"a row added at the end for an earlier folder", ",folder,,A,,,\n/A,locked,,x,x,,\n,locked,,w,w,,\n/A,one-time,,y,y,,\n",
+         "A(4){x(2) y(1)} w(2)"},
+        {"a record before its folders' rows", "/A/B,locked,,z,z,,\n,folder H,,A,,,c\n/A,locked,,x,x,,\n",
+         "A(8){B(4){z(2)} x(2)}"},
+        {"sorted by folder", ",locked,,w,w,,\n,folder,,A,,,\n,folder,,B,,,\n/A,locked,,x,x,,\n/B,locked,,y,y,,\n",
+         "w(2) A(4){x(2)} B(4){y(2)}"},
+        {"an empty kind is locked", ",,,t,t,,\n", "t(2)"},
+        {"two sibling folders with the path", ",folder,,A,,,\n,folder,,A,,,\n,locked,,w,w,,\n/A,locked,,x,x,,\n",
+         "row 5, column 1 (folder): the folder path \"/A\" names no one folder: two folders have this path"},
+        {"a title holding the separator", ",folder,,a/b,,,\n,locked,,w,w,,\n/a/b,locked,,x,x,,\n",
+         "row 4, column 1 (folder): the folder path \"/a/b\" names no one folder: a folder title on this path holds"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        try {
+            EXPECT_EQ(shape(records_from_csv(header + c.rows, "x.csv")), c.shape);
+        } catch (const Failure& failure) {
+            EXPECT_EQ(std::string(failure.what()).find("x.csv: " + c.shape), 0u) << failure.what();
+        }
+    }
+}
+
 TEST(Terminal, WidthsFromTheUnicodeData) {
     struct Case {
         std::u16string text;

@@ -18,10 +18,13 @@ constexpr Command kCommands[] = {
      "Compare two collections (data files or JSON files, named *.json, in any mix): records added, removed, "
      "changed or moved (exit status 0 equal, 1 different)",
      diff_command},
-    {"to-csv", "Write every record of a data file as CSV for spreadsheet programs (UTF-8 with BOM, CR LF)",
+    {"to-csv",
+     "Write every record of a data file as CSV for spreadsheet programs (UTF-8 with BOM, CR LF; text cells "
+     "quoted, an apostrophe before one a spreadsheet would evaluate)",
      to_csv_command},
     {"from-csv",
-     "Export the records of a CSV file (as to-csv writes it) through the plug-in; prints the file written",
+     "Export the records of a CSV file (as to-csv writes it, after a spreadsheet; rows in any order, an empty "
+     "kind is locked) through the plug-in; prints the file written",
      from_csv_command},
 };
 

@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 
 #include <memory>
+#include <vector>
 
 #include "command_steps.h"
 #include "commands.h"
@@ -57,14 +58,14 @@ std::shared_ptr<ToTextOptions> to_text_options(CLI::App& sub, const char* format
 }
 
 // IN and OUTPATH of a from- command.
-Run from_text_command(CLI::App& sub, const RecordFormat& format) {
+std::shared_ptr<FromTextOptions> from_text_options(CLI::App& sub, const char* format_name) {
     auto o = std::make_shared<FromTextOptions>();
-    sub.add_option("IN", o->file, std::string("The ") + format.name() + " file (- for standard input)")->required();
+    sub.add_option("IN", o->file, std::string("The ") + format_name + " file (- for standard input)")->required();
     sub.add_option("OUTPATH", o->out_path,
                    "Where to export: the plug-in writes its directory and stem plus \".peltatxt\" (- for "
                    "standard output)")
         ->required();
-    return [o, &format](const Session& s) { return run_from_text(*o, format, s); };
+    return o;
 }
 
 }  // namespace
@@ -81,8 +82,33 @@ Run to_csv_command(CLI::App& sub) {
     return [o](const Session& s) { return run_to_text(*o, csv_format(), s); };
 }
 
-Run from_json_command(CLI::App& sub) { return from_text_command(sub, json_format(Shape::Tree)); }
+Run from_json_command(CLI::App& sub) {
+    std::shared_ptr<FromTextOptions> o = from_text_options(sub, json_format(Shape::Tree).name());
+    return [o](const Session& s) { return run_from_text(*o, json_format(Shape::Tree), s); };
+}
 
-Run from_csv_command(CLI::App& sub) { return from_text_command(sub, csv_format()); }
+Run from_csv_command(CLI::App& sub) {
+    std::shared_ptr<FromTextOptions> o = from_text_options(sub, csv_format().name());
+    auto how = std::make_shared<CsvReading>();
+    auto encoding = std::make_shared<std::string>(encoding_option_name(CsvEncoding::Auto));
+    std::vector<std::string> names;
+    for (CsvEncoding e : kCsvEncodings) names.push_back(encoding_option_name(e));
+    sub.add_option("--encoding", *encoding,
+                   "The CSV's encoding: auto (UTF-8, UTF-16 by its byte-order mark, or code page 932 when the "
+                   "bytes are that and not UTF-8; the one used is named when not UTF-8), utf-8, utf-16 "
+                   "(little-endian without a mark) or cp932 (Shift_JIS as Windows writes it)")
+        ->check(CLI::IsMember(names, CLI::ignore_case))
+        ->type_name("ENCODING");
+    sub.add_flag("--keep-line-breaks", how->keep_line_breaks,
+                 "Keep every LF or CR alone in a cell as it is; without it, they become CR LF (the host's line "
+                 "break) except in rows to-csv marked \"exact\" in lineBreaks");
+    return [o, how, encoding](const Session& s) {
+        for (CsvEncoding e : kCsvEncodings)
+            if (*encoding == encoding_option_name(e)) how->encoding = e;
+        std::unique_ptr<RecordFormat> format =
+            csv_format(*how, [&](const std::string& note) { s.io.err << "peltatxt: " << note << "\n"; });
+        return run_from_text(*o, *format, s);
+    };
+}
 
 }  // namespace peltatxt::cli

@@ -82,7 +82,7 @@ Json field_value(const host::Record& r, const std::string& field) {
 
 }  // namespace
 
-CollectionDiff::CollectionDiff(const Records& before, const Records& after)
+CollectionDiff::CollectionDiff(const Records& before, const Records& after, Breaks breaks)
     : before_(before), after_(after), paths_before_(paths_.of(before)), paths_after_(paths_.of(after)) {
     // The records after, by folder path and title, in order.
     std::map<Key, std::vector<std::size_t>> after_by_key;
@@ -106,7 +106,7 @@ CollectionDiff::CollectionDiff(const Records& before, const Records& after)
     std::vector<bool> moved_after(after.size(), false);
     for (std::size_t i = 0; i < before.size(); ++i) {
         if (pair_of[i] != kNone) {
-            std::vector<std::string> fields = differing_fields(before[i], after[pair_of[i]]);
+            std::vector<std::string> fields = differing_fields(before[i], after[pair_of[i]], breaks);
             if (!fields.empty()) changes_.push_back({Change::What::Changed, i, pair_of[i], std::move(fields)});
             continue;
         }
@@ -114,7 +114,7 @@ CollectionDiff::CollectionDiff(const Records& before, const Records& after)
         auto it = left_after.find(before[i].title);
         if (it != left_after.end())
             for (std::size_t j : it->second)
-                if (!moved_after[j] && differing_fields(before[i], after[j]).empty()) {
+                if (!moved_after[j] && differing_fields(before[i], after[j], breaks).empty()) {
                     to = j;
                     break;
                 }
@@ -223,8 +223,8 @@ void CollectionDiff::write_json(Sink& sink) const {
 }
 
 bool write_diff(const Records& before, const Records& after, const std::string& name_before,
-                const std::string& name_after, bool json, Sink& out) {
-    CollectionDiff diff(before, after);
+                const std::string& name_after, bool json, Sink& out, Breaks breaks) {
+    CollectionDiff diff(before, after, breaks);
     if (json)
         diff.write_json(out);
     else

@@ -7,6 +7,7 @@
 
 #include "host_io.h"
 #include "folder_paths.h"
+#include "records.h"
 #include "sink.h"
 
 namespace peltatxt::cli {
@@ -29,7 +30,8 @@ struct Change {
 // compared.
 class CollectionDiff {
 public:
-    CollectionDiff(const Records& before, const Records& after);
+    // breaks: how texts' line breaks compare.
+    CollectionDiff(const Records& before, const Records& after, Breaks breaks = Breaks::Exact);
     const std::vector<Change>& changes() const { return changes_; }
 
     // For people, like a unified diff of a tree: a header naming both collections, then per
@@ -56,6 +58,6 @@ private:
 // What diff writes for two collections: the changes as JSON when json, else as text naming them
 // name_before and name_after. True when they are equal.
 bool write_diff(const Records& before, const Records& after, const std::string& name_before,
-                const std::string& name_after, bool json, Sink& out);
+                const std::string& name_after, bool json, Sink& out, Breaks breaks = Breaks::Exact);
 
 }  // namespace peltatxt::cli

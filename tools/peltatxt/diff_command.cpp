@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "diff.h"
 #include "failure.h"
+#include "records.h"
 
 namespace peltatxt::cli {
 namespace {
@@ -15,6 +16,7 @@ struct DiffOptions {
     std::string a, b;
     bool json = false;
     bool force = false;
+    bool loose_breaks = false;
 };
 
 // Exit 0 when the collections are equal, 1 when not. A data file that does not look like UTF-16
@@ -26,7 +28,8 @@ int run_diff(const DiffOptions& o, const Session& s) {
     Records before = read_collection(*plugin, in_a, o.force, s.io);
     Records after = read_collection(*plugin, in_b, o.force, s.io);
     Output out("-", s.io.out);
-    bool equal = write_diff(before, after, in_a.name(), in_b.name(), o.json, out);
+    bool equal = write_diff(before, after, in_a.name(), in_b.name(), o.json, out,
+                            o.loose_breaks ? Breaks::Loose : Breaks::Exact);
     out.finish();
     return equal ? kExitOk : kExitDifferent;
 }
@@ -38,6 +41,8 @@ Run diff_command(CLI::App& sub) {
     sub.add_option("A", o->a, "The collection before (- for standard input)")->required();
     sub.add_option("B", o->b, "The collection after (- for standard input)")->required();
     sub.add_flag("--json", o->json, "The changes as JSON, for programs");
+    sub.add_flag("--loose-line-breaks", o->loose_breaks,
+                 "Count an LF alone, a CR alone and CR LF in texts as the same line break (as after a spreadsheet)");
     sub.add_flag("--force", o->force, "Go on with a data file that does not look like UTF-16");
     return [o](const Session& s) { return run_diff(*o, s); };
 }

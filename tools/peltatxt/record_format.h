@@ -1,10 +1,13 @@
 // record_format.h — the record texts the tool converts to and from (JSON in either shape, CSV), behind one interface.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "host_io.h"
+#include "records_csv.h"
 #include "records_json.h"
 #include "sink.h"
 
@@ -26,5 +29,8 @@ public:
 const RecordFormat& json_format(Shape shape);
 // CSV as records_csv.h writes and reads it.
 const RecordFormat& csv_format();
+// CSV read the way how says; told hears one line ("x.csv: read as UTF-16LE") when a file was read
+// in an encoding other than UTF-8.
+std::unique_ptr<RecordFormat> csv_format(const CsvReading& how, std::function<void(const std::string&)> told);
 
 }  // namespace peltatxt::cli
