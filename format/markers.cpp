@@ -81,8 +81,11 @@ Text without_line_breaks(Text s, std::u16string& scratch, bool breaks_at_end) {
 }
 
 ClassifiedLine classify(Text line, std::u16string& scratch, bool breaks_at_end) {
+    return classify_after_blanks(line, trim_left(line), scratch, breaks_at_end);
+}
+
+ClassifiedLine classify_after_blanks(Text line, Text rest, std::u16string& scratch, bool breaks_at_end) {
     ClassifiedLine out;
-    Text rest = trim_left(line);
     out.raw = line;
     out.stripped = without_line_breaks(rest, scratch, breaks_at_end);
     if (out.stripped.empty() || out.stripped[0] != u'_') return out;

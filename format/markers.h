@@ -30,6 +30,8 @@ struct ClassifiedLine {
 // breaks_at_end: the piece's CR and LF units are known to stand only in the run that ends it, so
 // that the stripped line is the line with that run cut off, with no search for others.
 ClassifiedLine classify(Text line, std::u16string& scratch, bool breaks_at_end = false);
+// The same for a line whose leading whitespace the caller has already cut: rest is trim_left(line).
+ClassifiedLine classify_after_blanks(Text line, Text rest, std::u16string& scratch, bool breaks_at_end);
 
 // s without CR and LF: a view of s when they only close it (known from breaks_at_end, as for
 // classify, or found), otherwise a copy in scratch.

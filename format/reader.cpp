@@ -37,7 +37,7 @@ void Reader::feed(Text piece, bool breaks_at_end) {
             on_bare_line(piece, without_line_breaks(rest, scratch_, breaks_at_end));
         return;
     }
-    ClassifiedLine line = classify(piece, scratch_, breaks_at_end);
+    ClassifiedLine line = classify_after_blanks(piece, rest, scratch_, breaks_at_end);
     Text stripped = line.stripped;
     if (!line.marker) {
         if (in_block_)
