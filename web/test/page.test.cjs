@@ -107,3 +107,24 @@ test('in Japanese the controls have their Japanese names', async () => {
   await page.getByLabel('コメント', { exact: true }).waitFor();
   await page.close();
 });
+
+test('the tree is walked with the keyboard, and Compare shows what diff says', async () => {
+  const page = await open('en');
+  await page.getByRole('tree').focus();
+  const selected = page.locator('[role=treeitem][aria-selected=true]');
+  await page.keyboard.press('Home');
+  await selected.and(page.locator('[aria-level="1"][aria-expanded=true]')).waitFor();
+  await page.keyboard.press('ArrowLeft');  // closes the first folder
+  await selected.and(page.locator('[aria-level="1"][aria-expanded=false]')).waitFor();
+  await page.keyboard.press('ArrowDown');  // past the closed folder's rows, to the next one beside it
+  await selected.and(page.locator('[aria-level="1"]')).filter({ hasNotText: '挨拶' }).waitFor();
+  const json = JSON.parse(peltatxt('to-json', sample, '--flat'));
+  json.find((r) => r.title === 'Meeting').text += '\r\nmore';
+  fs.writeFileSync(path.join(work, 'other.json'), JSON.stringify(json));
+  fs.copyFileSync(sample, path.join(work, 'sample.peltatxt'));
+  await page.setInputFiles('#compare', path.join(work, 'other.json'));
+  const diff = spawnSync(tool, ['diff', 'sample.peltatxt', 'other.json'], { cwd: work }).stdout.toString();
+  await page.locator('#report:not([hidden])').waitFor();
+  assert.strictEqual((await page.locator('#report').textContent()).trim(), diff.trim());
+  await page.close();
+});
