@@ -46,11 +46,21 @@ bool AtomicFile::fits(uint64_t bytes, std::error_code& ec) const noexcept {
 }
 
 // Examines the target and, when it exists, takes its turn lock. The target is examined again
-// once the lock is held: a save that held it before may have put another file in its place.
+// once the lock is held: a save that held it before may have put another file in its place. An
+// examination that saw the file replaced while it looked (EAGAIN: another save's rename) is
+// tried again like a turn lost to that save.
 bool AtomicFile::take_turn(std::u16string_view target, std::error_code& ec) {
     constexpr int kAttempts = 8;
+    auto examine = [&](SaveTarget& t, int attempt) {
+        if (save::examine(target, t, ec)) return true;
+        if (ec == std::errc::resource_unavailable_try_again && attempt + 1 < kAttempts) ec.clear();
+        return false;
+    };
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        if (!save::examine(target, target_, ec)) return false;
+        if (!examine(target_, attempt)) {
+            if (ec) return false;
+            continue;
+        }
         turn_.discard();
         // Without a file there is nothing to lock yet; without locks, or a file that cannot be
         // opened for them, the save goes on as before and its later steps find any trouble.
@@ -64,7 +74,10 @@ bool AtomicFile::take_turn(std::u16string_view target, std::error_code& ec) {
                 break;
         }
         SaveTarget now;
-        if (!save::examine(target, now, ec)) return false;
+        if (!examine(now, attempt)) {
+            if (ec) return false;
+            continue;
+        }
         if (now.exists && save::is_target(now, turn_)) {
             target_ = std::move(now);
             return true;
