@@ -141,7 +141,7 @@ bool same_identity(FileMetadata a, FileMetadata b) {
 // only the lower bounds stated at each loop hold.
 struct ReadmeFigures {
     long export_unnamed = 22, export_named = 20, export_without_previous = 6, export_in_place = 25;
-    long import_file = 10, import_blocks = 15, import_news = 7, export_allocations = 27;
+    long import_file = 10, import_blocks = 16, import_news = 19, export_allocations = 27;
 };
 constexpr ReadmeFigures kReadme;
 
